@@ -1,0 +1,35 @@
+# make run   builds everything and starts the runner on the bundled sample schedule.
+# make test  builds everything and runs every test (native, under Wine, fuzzing).
+# make build builds only. Each first installs what a fresh Debian 12 machine lacks.
+.PHONY: all build bootstrap native win32 test run clean format
+
+JOBS ?= $(shell nproc)
+
+all: build
+
+bootstrap:
+	@tools/bootstrap.sh
+
+win32: bootstrap
+	@cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
+	  -DCMAKE_BUILD_TYPE=Release -Wno-dev >/dev/null
+	@cmake --build build/win32 -j $(JOBS)
+
+native: bootstrap
+	@cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Debug >/dev/null
+	@cmake --build build/native -j $(JOBS)
+
+build: win32 native
+	@echo "Programs: $(CURDIR)/build/bin/"
+
+test: build
+	@ctest --test-dir build/native --output-on-failure
+
+run: build
+	@tools/run-sample.sh
+
+format:
+	@clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf build

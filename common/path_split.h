@@ -1,0 +1,16 @@
+// Path splitting that knows double-byte characters: a trail byte 0x5C or 0x2F inside a
+// Shift-JIS character is never taken for a separator.
+#pragma once
+
+#include <cstddef>
+
+// The last component of path (base name and extension, each cut to 255 bytes) into
+// fileName (kTextSize bytes).
+void DeriveFileName(const char* path, char* fileName);
+
+// The extension of the last component, from its last '.' to the end ("" when none).
+const char* PathExtension(const char* path);
+
+// The drive ("C:") and folder part (up to and including the last '\' or '/') of path,
+// for the working folder taken from a program path; "" when there is neither.
+void SplitDriveAndFolder(const char* path, char* out, std::size_t capacity);

@@ -1,0 +1,46 @@
+// The schedule file (.tlf): two option lines, the item count and one seven-line record per
+// item. Reading does its own text-mode handling (CR LF reads as LF, a byte 0x1A ends the
+// file) and writing writes CR LF itself, so both behave the same on every platform.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "schedule.h"
+
+struct ScheduleOptions {
+  bool showRunnerWindow = false;
+  bool exitAfterRun = false;
+};
+
+// The bytes the editor writes for this schedule: byte-exact, CR LF line ends, texts longer
+// than 258 bytes cut at a character boundary, a text's line feed and what follows dropped.
+std::string FormatScheduleFile(const ScheduleList& list, const ScheduleOptions& options);
+
+// Writes the schedule to path. The file is written under a temporary name in the same
+// folder, flushed and then put in place, so a failed save never destroys the old file.
+// Returns true when the file was written.
+bool WriteScheduleFile(const char* path, const ScheduleList& list,
+                       const ScheduleOptions& options);
+
+// The editor's loader: clears list, then fills it and both options from the file. A file
+// that cannot be opened leaves the list empty and the options as they were. Returns false
+// when the file could not be opened.
+bool LoadScheduleFile(const char* path, ScheduleList& list, ScheduleOptions& options);
+
+// The runner's loader: appends the file's items to the (empty) list; the option words are
+// skipped. Returns false when the file could not be opened.
+bool LoadRunnerSchedule(const char* path, ScheduleList& list);
+
+// The runner's option reading: each of the first two lines must be exactly "true" and its
+// line feed (read into a 30-byte buffer). A file that cannot be opened gives both off.
+ScheduleOptions ReadRunnerOptions(const char* path);
+
+// The same readers over bytes already in memory (raw file bytes, before text-mode handling).
+void ParseScheduleText(const char* bytes, std::size_t size, ScheduleList& list,
+                       ScheduleOptions& options);
+void ParseRunnerScheduleText(const char* bytes, std::size_t size, ScheduleList& list);
+ScheduleOptions ParseRunnerOptionsText(const char* bytes, std::size_t size);
+
+// Cuts text (a kTextSize buffer) at its first line feed.
+void StripNewline(char* text);

@@ -1,0 +1,49 @@
+// Bounded text helpers: copy, append and format into fixed buffers without overrun, and
+// never leave half of a double-byte character at the end of a cut text.
+#include "text.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+std::size_t FitTextLength(const char* text, std::size_t maxBytes) {
+  std::size_t length = 0;
+  while (text[length] != '\0') {
+    std::size_t step = 1;
+    if (IsLeadByte(static_cast<unsigned char>(text[length])) && text[length + 1] != '\0') {
+      step = 2;
+    }
+    if (length + step > maxBytes) break;
+    length += step;
+  }
+  return length;
+}
+
+bool CopyText(char* dest, std::size_t capacity, const char* source) {
+  if (capacity == 0) return false;
+  dest[0] = '\0';
+  return AppendText(dest, capacity, source);
+}
+
+bool AppendText(char* dest, std::size_t capacity, const char* source) {
+  if (capacity == 0) return false;
+  std::size_t used = strnlen(dest, capacity - 1);
+  std::size_t room = capacity - 1 - used;
+  std::size_t fit = FitTextLength(source, room);
+  std::memmove(dest + used, source, fit);
+  dest[used + fit] = '\0';
+  return source[fit] == '\0';
+}
+
+bool FormatText(char* dest, std::size_t capacity, const char* format, ...) {
+  if (capacity == 0) return false;
+  va_list args;
+  va_start(args, format);
+  int written = std::vsnprintf(dest, capacity, format, args);
+  va_end(args);
+  if (written < 0 || static_cast<std::size_t>(written) >= capacity) {
+    dest[0] = '\0';
+    return false;
+  }
+  return true;
+}
