@@ -4,6 +4,7 @@
 .PHONY: all build bootstrap native win32 test run clean format
 
 JOBS ?= $(shell nproc)
+MAKEFLAGS += --no-print-directory
 
 all: build
 
