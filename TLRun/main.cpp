@@ -1,0 +1,63 @@
+// TLRun's entry point: keeps a second runner from starting, turns the command line into a
+// schedule path (or the association dialog when there is none), reads the two run options,
+// creates the runner window and runs the message loop until the window is gone.
+#include <windows.h>
+
+#include <cstdlib>
+
+#include "association_dialog.h"
+#include "command_line.h"
+#include "long_path.h"
+#include "runner_window.h"
+#include "schedule_file.h"
+
+namespace {
+
+const char kMutexName[] = "Run'sTarvilo";
+const char kSecondInstanceText[] = "このアプリケーションは多重起動することはできません。";
+const char kRunnerCaption[] = "Run's Tarvilo";
+const char kAssociationConfirmation[] = ".tlfファイルとアプリケーションを関連付けました。";
+
+// True when another runner already holds the instance mutex; that runner is told nothing.
+bool AnotherRunnerIsRunning() {
+  HANDLE existing = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, kMutexName);
+  if (existing == nullptr) return false;
+  MessageBoxA(nullptr, kSecondInstanceText, kRunnerCaption, MB_OK);
+  CloseHandle(existing);
+  return true;
+}
+
+int RunMessageLoop() {
+  MSG message;
+  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+  return static_cast<int>(message.wParam);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  if (AnotherRunnerIsRunning()) return 0;
+  // Kept open until the process ends: while it exists no second runner starts, also while
+  // this one only shows the association dialog.
+  CreateMutexA(nullptr, FALSE, kMutexName);
+
+  runnerState.instance = instance;
+  int argCount = __argc > 0 ? __argc - 1 : 0;
+  RunnerMode mode = ResolveRunnerCommandLine(argCount, __argv + 1, FindFirstFileLookup(),
+                                             runnerState.schedulePath);
+  if (mode == RunnerMode::kAssociation) {
+    RunRunnerAssociation(instance, kAssociationConfirmation);
+    return 0;
+  }
+  runnerState.options = ReadRunnerOptions(runnerState.schedulePath);
+
+  int exitCode = 0;
+  if (CreateRunnerWindow()) exitCode = RunMessageLoop();
+
+  // The window is gone; the items are the runner's to free.
+  runnerState.schedule.clear();
+  return exitCode;
+}

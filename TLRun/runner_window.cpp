@@ -1,0 +1,336 @@
+// The runner window: one window procedure that hands each message to a small handler.
+// Creation builds the controls and the tray icon, loads the schedule and starts the
+// sequencer; ticks and the two buttons go to the sequencer; the tray icon and the menu show,
+// hide or end the runner; destruction takes everything down again and ends the loop.
+#include "runner_window.h"
+
+#include <commctrl.h>
+
+#include <cstddef>
+
+#include "association_dialog.h"
+#include "resource.h"
+
+RunnerState runnerState;
+
+namespace {
+
+const char kClassName[] = "Tarvilo";
+const char kWindowTitle[] = "Run's Tarvilo";
+const char kEmptyScheduleText[] = "アプリケーションが１つも登録されていません。終了します";
+const char kErrorCaption[] = "エラー";
+const char kRestartConfirmation[] =
+    ".tlfファイルとアプリケーションを関連付けました。Windowsを再起動してください";
+const char kStatusDone[] = "完了";
+const char kStatusWaiting[] = "実行待ち";
+const char kStatusPending[] = "未完了";
+
+constexpr UINT kTrayCallbackMessage = WM_USER + 100;  // 1124
+constexpr UINT_PTR kLaunchTimerId = 1;
+constexpr UINT kTrayIconId = IDI_RUNNER;
+
+// The first, 88-byte form of NOTIFYICONDATAA (up to the 64-byte tip), which every shell
+// version accepts.
+constexpr DWORD kTrayRecordSize = 88;
+constexpr std::size_t kTrayTipSize = 64;
+static_assert(offsetof(NOTIFYICONDATAA, szTip) + kTrayTipSize == kTrayRecordSize,
+              "the first form of the tray record ends after a 64-byte tip");
+
+constexpr DWORD kVisibleStyle = WS_VISIBLE | WS_CAPTION | WS_SYSMENU;  // 0x10C80000
+constexpr DWORD kHiddenStyle = WS_MINIMIZE | WS_CAPTION | WS_SYSMENU;  // 0x20C80000
+constexpr DWORD kStatusListStyle =
+    WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER;
+constexpr DWORD kButtonStyle = WS_CHILD | WS_VISIBLE | WS_BORDER | BS_PUSHBUTTON;
+
+// ---- the sequencer's host ---------------------------------------------------------------
+
+uint32_t ReadEnvironmentVariable(const char* name, char* value, uint32_t capacity) {
+  return GetEnvironmentVariableA(name, value, capacity);
+}
+
+void HostStartTimer(void*, uint32_t milliseconds) {
+  SetTimer(runnerState.window, kLaunchTimerId, milliseconds, nullptr);
+}
+
+void HostStopTimer(void*) { KillTimer(runnerState.window, kLaunchTimerId); }
+
+// Opens the item through the shell; the outcome is not looked at, a failed launch counts
+// as done like any other.
+void HostLaunchItem(void*, const ScheduleItem& item) {
+  char file[kTextSize];
+  if (!ResolveLaunchFile(item, ReadEnvironmentVariable, file)) return;
+  ShellExecuteA(runnerState.window, "open", file, item.arguments, item.workFolder,
+                SW_SHOWNORMAL);
+}
+
+void RefreshStatusList(int32_t launchedCount);
+
+void HostRefreshStatusList(void*, int32_t launchedCount) { RefreshStatusList(launchedCount); }
+
+void HostDisableButtons(void*) {
+  EnableWindow(runnerState.resumeButton, FALSE);
+  EnableWindow(runnerState.stopButton, FALSE);
+}
+
+void HostReportEmptySchedule(void*) {
+  MessageBoxA(nullptr, kEmptyScheduleText, kErrorCaption, MB_OK);
+}
+
+void HostCloseRunner(void*) { DestroyWindow(runnerState.window); }
+
+SequencerHost WindowSequencerHost() {
+  return SequencerHost{
+      HostStartTimer,     HostStopTimer,           HostLaunchItem,  HostRefreshStatusList,
+      HostDisableButtons, HostReportEmptySchedule, HostCloseRunner, nullptr};
+}
+
+// ---- controls -----------------------------------------------------------------------------
+
+void InsertStatusColumn(int index, const char* caption, int width) {
+  LVCOLUMNA column{};
+  column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+  column.fmt = LVCFMT_LEFT;
+  column.cx = width;
+  column.pszText = const_cast<char*>(caption);  // only read by the list view
+  column.iSubItem = index;
+  SendMessageA(runnerState.statusList, LVM_INSERTCOLUMNA, index,
+               reinterpret_cast<LPARAM>(&column));
+}
+
+void CreateStatusList(HWND window) {
+  InitCommonControls();
+  runnerState.statusList =
+      CreateWindowExA(0, "SysListView32", "", kStatusListStyle, 0, 0, 250, 170, window,
+                      reinterpret_cast<HMENU>(static_cast<UINT_PTR>(IDC_STATUS_LIST)),
+                      runnerState.instance, nullptr);
+  InsertStatusColumn(0, "名前", 170);
+  InsertStatusColumn(1, "状態", 80);
+  SendMessageA(runnerState.statusList, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
+}
+
+HWND CreateButton(HWND window, const char* caption, int id, int top) {
+  return CreateWindowExA(0, "BUTTON", caption, kButtonStyle, 255, top, 55, 80, window,
+                         reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
+                         runnerState.instance, nullptr);
+}
+
+void CreateButtons(HWND window) {
+  runnerState.resumeButton = CreateButton(window, "再開", IDC_RESUME_BUTTON, 90);
+  runnerState.stopButton = CreateButton(window, "停止", IDC_STOP_BUTTON, 5);
+}
+
+const char* StatusText(int32_t position, int32_t launchedCount) {
+  if (position < launchedCount) return kStatusDone;
+  if (position == launchedCount) return kStatusWaiting;
+  return kStatusPending;
+}
+
+// Rebuilds every row. Drawing is suspended meanwhile: a visible list view otherwise
+// repaints after each inserted row, which would hold up the next launch.
+void RefreshStatusList(int32_t launchedCount) {
+  HWND list = runnerState.statusList;
+  SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+  SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+  int32_t position = 0;
+  for (ScheduleItem* item = runnerState.schedule.head; item != nullptr;
+       item = item->next, ++position) {
+    LVITEMA row{};
+    row.mask = LVIF_TEXT;
+    row.iItem = position;
+    row.iSubItem = 0;
+    row.pszText = item->name;
+    SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&row));
+
+    LVITEMA status{};
+    status.mask = LVIF_TEXT;
+    status.iItem = position;
+    status.iSubItem = 1;
+    status.pszText = const_cast<char*>(StatusText(position, launchedCount));
+    SendMessageA(list, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&status));
+  }
+  SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(list, nullptr, TRUE);
+}
+
+// ---- tray icon ----------------------------------------------------------------------------
+
+void AddTrayIcon(HWND window) {
+  NOTIFYICONDATAA& icon = runnerState.trayIcon;
+  icon = NOTIFYICONDATAA{};
+  icon.cbSize = kTrayRecordSize;
+  icon.hWnd = window;
+  icon.uID = kTrayIconId;
+  icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  icon.uCallbackMessage = kTrayCallbackMessage;
+  // The 16x16 image of the icon, so the notification area need not shrink the 32x32 one.
+  icon.hIcon = static_cast<HICON>(LoadImageA(runnerState.instance, MAKEINTRESOURCEA(IDI_RUNNER),
+                                             IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                             GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+  CopyText(icon.szTip, kTrayTipSize, "tarvilo");
+  Shell_NotifyIconA(NIM_ADD, &icon);
+}
+
+void LoadTrayMenu() {
+  runnerState.trayMenuBar = LoadMenuA(runnerState.instance, MAKEINTRESOURCEA(IDR_RUNNER_MENU));
+  runnerState.trayMenu = GetSubMenu(runnerState.trayMenuBar, 0);
+}
+
+void ShowRunnerWindow() {
+  // A window that started hidden is also minimized; restoring brings back its place and size.
+  ShowWindow(runnerState.window, SW_SHOW);
+  ShowWindow(runnerState.window, SW_RESTORE);
+}
+
+void HideRunnerWindow() {
+  ShowWindow(runnerState.window, SW_MINIMIZE);
+  ShowWindow(runnerState.window, SW_HIDE);
+}
+
+void ToggleRunnerWindow() {
+  if (IsWindowVisible(runnerState.window)) {
+    HideRunnerWindow();
+  } else {
+    ShowRunnerWindow();
+  }
+}
+
+void OpenTrayMenu(HWND window) {
+  POINT cursor{};
+  GetCursorPos(&cursor);
+  // The owner must be the foreground window while a notification-area menu is open, or
+  // the menu does not close when the user clicks elsewhere; the WM_NULL afterwards lets
+  // the menu's own loop finish so the next right click opens it again at once.
+  SetForegroundWindow(window);
+  TrackPopupMenu(runnerState.trayMenu, 0, cursor.x, cursor.y, 0, window, nullptr);
+  PostMessageA(window, WM_NULL, 0, 0);
+}
+
+// ---- message handlers ---------------------------------------------------------------------
+
+LRESULT OnCreate(HWND window) {
+  runnerState.window = window;
+  CreateStatusList(window);
+  CreateButtons(window);
+  AddTrayIcon(window);
+  // A file that cannot be opened leaves the list empty: the sequencer then reports the
+  // empty schedule and closes the runner.
+  LoadRunnerSchedule(runnerState.schedulePath, runnerState.schedule);
+  RefreshStatusList(0);
+  runnerState.sequencer.host = WindowSequencerHost();
+  runnerState.sequencer.exitAfterRun = runnerState.options.exitAfterRun;
+  LoadTrayMenu();
+  SequencerStart(runnerState.sequencer, runnerState.schedule.head);
+  return 0;
+}
+
+LRESULT OnTimer(WPARAM timerId) {
+  if (timerId == kLaunchTimerId) SequencerTick(runnerState.sequencer);
+  return 0;
+}
+
+LRESULT OnCommand(HWND window, WORD commandId) {
+  switch (commandId) {
+    case IDC_RESUME_BUTTON:
+      SequencerResume(runnerState.sequencer);
+      break;
+    case IDC_STOP_BUTTON:
+      SequencerStop(runnerState.sequencer);
+      break;
+    case IDM_SHOW_WINDOW:
+      ShowRunnerWindow();
+      break;
+    case IDM_HIDE_WINDOW:
+      HideRunnerWindow();
+      break;
+    case IDM_EXIT:
+      DestroyWindow(window);
+      break;
+    case IDM_REGISTRY:
+      // The dialog has no owner; the schedule keeps running while it is open.
+      RunRunnerAssociation(runnerState.instance, kRestartConfirmation);
+      break;
+    default:
+      break;
+  }
+  return 0;
+}
+
+LRESULT OnTrayCallback(HWND window, LPARAM mouseMessage) {
+  if (mouseMessage == WM_LBUTTONDBLCLK) {
+    ToggleRunnerWindow();
+  } else if (mouseMessage == WM_RBUTTONDOWN) {
+    OpenTrayMenu(window);
+  }
+  return 0;
+}
+
+// The notification area was rebuilt (the shell restarted): put the icon back.
+LRESULT OnTaskbarCreated() {
+  Shell_NotifyIconA(NIM_ADD, &runnerState.trayIcon);
+  return 0;
+}
+
+LRESULT OnDestroy() {
+  DestroyWindow(runnerState.statusList);
+  DestroyWindow(runnerState.resumeButton);
+  DestroyWindow(runnerState.stopButton);
+  // Destroying the loaded menu also destroys the tray submenu that belongs to it.
+  if (runnerState.trayMenuBar != nullptr) DestroyMenu(runnerState.trayMenuBar);
+  runnerState.trayMenuBar = nullptr;
+  runnerState.trayMenu = nullptr;
+  Shell_NotifyIconA(NIM_DELETE, &runnerState.trayIcon);
+  PostQuitMessage(0);
+  return 0;
+}
+
+LRESULT CALLBACK RunnerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (runnerState.taskbarCreatedMessage != 0 && message == runnerState.taskbarCreatedMessage) {
+    return OnTaskbarCreated();
+  }
+  switch (message) {
+    case WM_CREATE:
+      return OnCreate(window);
+    case WM_TIMER:
+      return OnTimer(wParam);
+    case WM_COMMAND:
+      return OnCommand(window, LOWORD(wParam));
+    case kTrayCallbackMessage:
+      return OnTrayCallback(window, lParam);
+    case WM_DESTROY:
+      return OnDestroy();
+    default:
+      return DefWindowProcA(window, message, wParam, lParam);
+  }
+}
+
+}  // namespace
+
+bool CreateRunnerWindow() {
+  WNDCLASSEXA windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.style = CS_HREDRAW | CS_VREDRAW;
+  windowClass.lpfnWndProc = RunnerWindowProc;
+  windowClass.hInstance = runnerState.instance;
+  windowClass.hIcon = LoadIconA(runnerState.instance, MAKEINTRESOURCEA(IDI_RUNNER));
+  windowClass.hIconSm = static_cast<HICON>(
+      LoadImageA(runnerState.instance, MAKEINTRESOURCEA(IDI_RUNNER), IMAGE_ICON,
+                 GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.lpszMenuName = MAKEINTRESOURCEA(IDR_RUNNER_MENU);
+  windowClass.lpszClassName = kClassName;
+  if (RegisterClassExA(&windowClass) == 0) return false;
+
+  runnerState.taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
+
+  bool show = runnerState.options.showRunnerWindow;
+  HWND window = CreateWindowExA(show ? WS_EX_TOPMOST : 0, kClassName, kWindowTitle,
+                                show ? kVisibleStyle : kHiddenStyle, 300, 300, 320, 240,
+                                nullptr, nullptr, runnerState.instance, nullptr);
+  // No window (also when an empty schedule destroyed it inside its own creation): there
+  // is nothing for a message loop to wait for, and the runner ends.
+  if (window == nullptr) return false;
+  ShowWindow(window, show ? SW_SHOW : SW_HIDE);
+  UpdateWindow(window);
+  return true;
+}

@@ -1,0 +1,36 @@
+// The runner window and the runner's program-wide state: the status list, the stop and
+// resume buttons, the menu bar and the tray icon, with the launch sequencer behind them.
+#pragma once
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include "launch_sequencer.h"
+#include "schedule.h"
+#include "schedule_file.h"
+#include "text.h"
+
+// Everything the runner keeps for the life of the process; one instance, runnerState.
+struct RunnerState {
+  HINSTANCE instance = nullptr;
+  char schedulePath[kTextSize] = "";
+  ScheduleOptions options;
+  ScheduleList schedule;
+
+  HWND window = nullptr;
+  HWND statusList = nullptr;
+  HWND resumeButton = nullptr;
+  HWND stopButton = nullptr;
+  HMENU trayMenuBar = nullptr;  // the second copy of the menu resource, owner of trayMenu
+  HMENU trayMenu = nullptr;     // its first submenu, shown at the tray icon
+  NOTIFYICONDATAA trayIcon{};   // kept: the same record removes the icon again
+  UINT taskbarCreatedMessage = 0;
+
+  LaunchSequencer sequencer;
+};
+
+extern RunnerState runnerState;
+
+// Registers the window class and creates the runner window, shown or hidden by the
+// show-runner-window option. False when the class or the window could not be created.
+bool CreateRunnerWindow();

@@ -1,0 +1,94 @@
+// The .tlf file association under HKEY_CLASSES_ROOT: the routines that write, probe and
+// remove it, over a small registry host so every rule runs natively with an in-memory
+// registry. The runner, the editor and the remover all go through these.
+#pragma once
+
+#include <cstdint>
+
+#include "text.h"
+
+// An open registry key as the host hands it out; the value means nothing to this code.
+using RegKey = std::uintptr_t;
+constexpr RegKey kNoKey = 0;                  // never a valid open key
+constexpr RegKey kClassesRoot = 0x80000000u;  // HKEY_CLASSES_ROOT
+
+// The platform as the association sees it. Registry results are 0 on success, like Win32.
+// Every key is created or opened with full access, one level at a time.
+struct RegistryHost {
+  // Creates or opens parent\name; on failure *key is kNoKey.
+  int32_t (*createKey)(void* context, RegKey parent, const char* name, RegKey* key);
+  // Writes the key's default value as REG_SZ; byteCount includes the terminating zero.
+  int32_t (*setDefaultValue)(void* context, RegKey key, const char* text, uint32_t byteCount);
+  // Opens an existing parent\name; on failure *key is kNoKey.
+  int32_t (*openKey)(void* context, RegKey parent, const char* name, RegKey* key);
+  // Deletes parent\name when it has no subkeys.
+  int32_t (*deleteKey)(void* context, RegKey parent, const char* name);
+  void (*closeKey)(void* context, RegKey key);
+  // False only when the registry says parent\name does not exist (an existing key that
+  // cannot be read still counts as there).
+  bool (*keyExists)(void* context, RegKey parent, const char* name);
+  // A modal message box without owner, OK button only.
+  void (*showMessage)(void* context, const char* text, const char* caption);
+  // Tells the shell that associations changed, so icons and verbs are refreshed.
+  void (*notifyShell)(void* context);
+  void* context;
+};
+
+// Reads the process's current directory into a kTextSize buffer; false when it cannot be
+// read or does not fit.
+using CurrentDirectoryFn = bool (*)(char* directory);
+
+// The runner's association dialog and where it finds its path.
+struct AssociationUi {
+  CurrentDirectoryFn currentDirectory;
+  int (*showDialog)(void* context);  // the dialog's result, -1 when it cannot be shown
+  void* context;
+};
+
+// Results of the association dialog.
+constexpr int kAssociationApply = 1;      // write the association
+constexpr int kAssociationCancel = 2;     // do nothing
+constexpr int kAssociationRemove = 1128;  // remove it
+
+constexpr int kRunnerIconIndex = -108;  // icon resource 108 of TLRun.exe
+
+extern const char kExtensionKey[];  // ".tlf"
+extern const char kProgId[];        // "tlf_auto_file"
+extern const char kEditorVerb[];    // "TLSetで起動する"
+
+// Creates or opens HKEY_CLASSES_ROOT\subKey and writes its default value; 1 done, 0 not.
+int SetClassKeyDefault(const RegistryHost& host, const char* subKey, const char* value);
+
+// The ProgID with shell\open\command and, when iconIndex is not 0, DefaultIcon. 1 or 0.
+int RegisterRunnerVerb(const RegistryHost& host, const char* progId, const char* programPath,
+                       int iconIndex);
+
+// The ProgID with shell\TLSetで起動する\command. 1 when the command was written, else 0.
+int RegisterEditorVerb(const RegistryHost& host, const char* progId, const char* programPath);
+
+// The editor's silent registration at start: its verb, then ".tlf".
+void RegisterEditorAssociation(const RegistryHost& host, CurrentDirectoryFn currentDirectory);
+
+// Deletes HKEY_CLASSES_ROOT\subKey; always 1.
+int DeleteClassKey(const RegistryHost& host, const char* subKey);
+
+// Deletes the ProgID's known subkeys leaf first, then the ProgID; always 1.
+int DeleteProgIdTree(const RegistryHost& host, const char* progId);
+
+// True when the runner's registration (the ProgID with its DefaultIcon) can be opened with
+// full access: the state the dialog's check box starts in.
+bool ProbeRunnerRegistration(const RegistryHost& host);
+
+// The runner's association sequence: shows the dialog and writes or removes the
+// association by its result, then confirms.
+void RunAssociationSequence(const RegistryHost& host, const AssociationUi& ui,
+                            const char* confirmationText);
+
+// The remover's sequence: asks, removes ".tlf" and the ProgID tree on yes, and reports
+// success only when the ProgID is really gone. askYes shows a yes/no question.
+using AskYesFn = bool (*)(const char* text, const char* caption);
+void RunRemoverSequence(const RegistryHost& host, AskYesFn askYes);
+
+// The host over ADVAPI32, USER32 and SHELL32, and GetCurrentDirectoryA (Windows builds only).
+RegistryHost Win32RegistryHost();
+bool Win32CurrentDirectory(char* directory);

@@ -1,0 +1,95 @@
+// LaunchSequencer: the runner's timed launching. The window passes on its creation, the
+// timer ticks and the stop and resume buttons; everything the sequencer does to the outside
+// world goes through its host, so the same rules run under a fake host and a fake clock.
+#include "launch_sequencer.h"
+
+namespace {
+
+// The longest period the platform timer takes (USER_TIMER_MAXIMUM). A longer request is
+// not wrapped into a short one: the item then simply waits as long as the timer allows.
+constexpr uint32_t kTimerMaximum = 0x7FFFFFFF;
+
+void StartTimerFor(LaunchSequencer& sequencer, const ScheduleItem& item) {
+  sequencer.host.startTimer(sequencer.host.context, TimerPeriodForDelay(item.delaySeconds));
+}
+
+// Launches the waiting item and moves on to the next one.
+void LaunchWaitingItem(LaunchSequencer& sequencer) {
+  sequencer.host.launchItem(sequencer.host.context, *sequencer.waitingItem);
+  sequencer.waitingItem = sequencer.waitingItem->next;
+  sequencer.launchedCount += 1;
+}
+
+}  // namespace
+
+uint32_t TimerPeriodForDelay(int32_t delaySeconds) {
+  // The delay comes from a file anyone may edit: a negative one launches at the next tick,
+  // and the multiplication is done wide so a large delay cannot overflow into a short wait.
+  if (delaySeconds <= 0) return 0;
+  int64_t milliseconds = static_cast<int64_t>(delaySeconds) * 1000;
+  if (milliseconds > kTimerMaximum) return kTimerMaximum;
+  return static_cast<uint32_t>(milliseconds);
+}
+
+void SequencerStart(LaunchSequencer& sequencer, ScheduleItem* firstItem) {
+  sequencer.launchedCount = 0;
+  sequencer.waitingItem = firstItem;
+  if (sequencer.waitingItem != nullptr) {
+    // Even a first delay of 0 goes through the timer, so the first launch happens once the
+    // message loop runs rather than inside the window's creation.
+    StartTimerFor(sequencer, *sequencer.waitingItem);
+    return;
+  }
+  sequencer.host.reportEmptySchedule(sequencer.host.context);
+  sequencer.host.closeRunner(sequencer.host.context);
+}
+
+void SequencerTick(LaunchSequencer& sequencer) {
+  sequencer.host.stopTimer(sequencer.host.context);
+  // A tick can only be pending while an item waits; a stray one after the end is dropped.
+  if (sequencer.waitingItem == nullptr) return;
+
+  LaunchWaitingItem(sequencer);
+  while (sequencer.waitingItem != nullptr && sequencer.waitingItem->delaySeconds == 0) {
+    LaunchWaitingItem(sequencer);
+  }
+  // One refresh after the whole run of zero-delay items keeps their launches back to back.
+  sequencer.host.refreshStatusList(sequencer.host.context, sequencer.launchedCount);
+
+  if (sequencer.waitingItem != nullptr) {
+    StartTimerFor(sequencer, *sequencer.waitingItem);
+    return;
+  }
+  sequencer.host.disableButtons(sequencer.host.context);
+  if (sequencer.exitAfterRun) sequencer.host.closeRunner(sequencer.host.context);
+}
+
+void SequencerStop(LaunchSequencer& sequencer) {
+  if (!sequencer.timerRunning) return;
+  sequencer.timerRunning = false;
+  sequencer.host.stopTimer(sequencer.host.context);
+}
+
+void SequencerResume(LaunchSequencer& sequencer) {
+  if (sequencer.timerRunning) return;
+  sequencer.timerRunning = true;
+  // The countdown starts again from the item's full delay; once everything has been
+  // launched there is nothing to count down, and the timer stays off.
+  if (sequencer.waitingItem != nullptr) StartTimerFor(sequencer, *sequencer.waitingItem);
+}
+
+bool ResolveLaunchFile(const ScheduleItem& item, GetVariableFn getVariable, char* file) {
+  if (item.pathIsEnvVar == 0) {
+    CopyText(file, kTextSize, item.path);
+    return true;
+  }
+  // An unset or empty variable, or a value too long for the buffer, leaves nothing sensible
+  // to open: the item launches nothing (and is still counted as done by the caller).
+  uint32_t length = getVariable(item.path, file, kTextSize);
+  if (length == 0 || length >= kTextSize) {
+    file[0] = '\0';
+    return false;
+  }
+  file[length] = '\0';
+  return true;
+}

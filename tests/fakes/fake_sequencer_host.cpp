@@ -1,0 +1,85 @@
+// The fake sequencer host: a call log and a fake clock with one timer.
+#include "fakes/fake_sequencer_host.h"
+
+#include <utility>
+
+namespace {
+
+FakeSequencerHost& Fake(void* context) { return *static_cast<FakeSequencerHost*>(context); }
+
+void Record(FakeSequencerHost& fake, HostCall kind, uint32_t milliseconds = 0,
+            std::string itemName = std::string(), int32_t launchedCount = -1) {
+  fake.calls.push_back(
+      RecordedCall{kind, fake.now, milliseconds, std::move(itemName), launchedCount});
+}
+
+void StartTimer(void* context, uint32_t milliseconds) {
+  FakeSequencerHost& fake = Fake(context);
+  Record(fake, HostCall::kStartTimer, milliseconds);
+  // Starting again replaces the running timer, as SetTimer with the same ID does.
+  fake.timerArmed = true;
+  fake.period = milliseconds;
+  fake.deadline = fake.now + milliseconds;
+  fake.timerStarts += 1;
+}
+
+void StopTimer(void* context) {
+  FakeSequencerHost& fake = Fake(context);
+  Record(fake, HostCall::kStopTimer);
+  fake.timerArmed = false;
+}
+
+void LaunchItem(void* context, const ScheduleItem& item) {
+  Record(Fake(context), HostCall::kLaunch, 0, item.name);
+}
+
+void RefreshStatusList(void* context, int32_t launchedCount) {
+  Record(Fake(context), HostCall::kRefresh, 0, std::string(), launchedCount);
+}
+
+void DisableButtons(void* context) { Record(Fake(context), HostCall::kDisableButtons); }
+
+void ReportEmptySchedule(void* context) { Record(Fake(context), HostCall::kReportEmpty); }
+
+void CloseRunner(void* context) {
+  FakeSequencerHost& fake = Fake(context);
+  Record(fake, HostCall::kCloseRunner);
+  // Destroying the window takes its timer with it.
+  fake.closed = true;
+  fake.timerArmed = false;
+}
+
+}  // namespace
+
+SequencerHost FakeSequencerHost::host() {
+  return SequencerHost{StartTimer,     StopTimer,           LaunchItem,  RefreshStatusList,
+                       DisableButtons, ReportEmptySchedule, CloseRunner, this};
+}
+
+void FakeSequencerHost::advance(LaunchSequencer& sequencer, uint64_t milliseconds) {
+  uint64_t end = now + milliseconds;
+  // Bounded, so a sequencer that forgets to kill a 0 ms timer fails a test instead of
+  // hanging it.
+  for (int ticks = 0; timerArmed && !closed && deadline <= end && ticks < 100000; ++ticks) {
+    now = deadline;
+    int startsBefore = timerStarts;
+    SequencerTick(sequencer);
+    // A real timer keeps firing every period until it is killed or started again.
+    if (timerArmed && timerStarts == startsBefore) deadline = now + (period > 0 ? period : 1);
+  }
+  now = end;
+}
+
+std::vector<RecordedCall> FakeSequencerHost::callsOf(HostCall kind) const {
+  std::vector<RecordedCall> found;
+  for (const RecordedCall& call : calls) {
+    if (call.kind == kind) found.push_back(call);
+  }
+  return found;
+}
+
+std::vector<std::string> FakeSequencerHost::launchedNames() const {
+  std::vector<std::string> names;
+  for (const RecordedCall& call : callsOf(HostCall::kLaunch)) names.push_back(call.itemName);
+  return names;
+}

@@ -1,0 +1,46 @@
+// A fake host for LaunchSequencer: records every call in order and keeps a fake clock with
+// one timer, so tests can let time pass and see what was launched when.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "launch_sequencer.h"
+
+enum class HostCall {
+  kStartTimer,
+  kStopTimer,
+  kLaunch,
+  kRefresh,
+  kDisableButtons,
+  kReportEmpty,
+  kCloseRunner,
+};
+
+struct RecordedCall {
+  HostCall kind;
+  uint64_t at;            // fake clock, milliseconds since the start
+  uint32_t milliseconds;  // kStartTimer: the period asked for
+  std::string itemName;   // kLaunch: the launched item's name
+  int32_t launchedCount;  // kRefresh: the count the status list was asked to show
+};
+
+struct FakeSequencerHost {
+  std::vector<RecordedCall> calls;
+  uint64_t now = 0;
+  bool timerArmed = false;
+  uint64_t deadline = 0;
+  uint32_t period = 0;
+  int timerStarts = 0;
+  bool closed = false;
+
+  // The operation table for a sequencer, bound to this fake.
+  SequencerHost host();
+  // Lets milliseconds pass, delivering a tick each time the armed timer expires (a timer
+  // of 0 ms fires at once, as a WM_TIMER would on the next pass of the message loop).
+  void advance(LaunchSequencer& sequencer, uint64_t milliseconds);
+
+  std::vector<RecordedCall> callsOf(HostCall kind) const;
+  std::vector<std::string> launchedNames() const;
+};

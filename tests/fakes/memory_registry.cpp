@@ -1,0 +1,298 @@
+// The in-memory registry: behaves like the Win32 calls the association relies on (create
+// opens an existing key, delete refuses a key with subkeys, names compare without case)
+// and writes one line per call for the tests to compare.
+#include "memory_registry.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+
+constexpr int32_t kErrorFileNotFound = 2;
+constexpr int32_t kErrorAccessDenied = 5;
+constexpr int32_t kErrorInvalidHandle = 6;
+
+MemoryRegistry& RegistryOf(void* context) { return *static_cast<MemoryRegistry*>(context); }
+
+// Registry names compare without ASCII case; the second byte of a double-byte character
+// is never folded.
+bool SameName(const std::string& left, const std::string& right) {
+  if (left.size() != right.size()) return false;
+  for (std::size_t index = 0; index < left.size(); ++index) {
+    unsigned char a = static_cast<unsigned char>(left[index]);
+    unsigned char b = static_cast<unsigned char>(right[index]);
+    if (IsLeadByte(a) && index + 1 < left.size()) {
+      if (a != b || left[index + 1] != right[index + 1]) return false;
+      ++index;
+      continue;
+    }
+    if (std::tolower(a) != std::tolower(b)) return false;
+  }
+  return true;
+}
+
+int32_t CreateKey(void* context, RegKey parent, const char* name, RegKey* key) {
+  MemoryRegistry& registry = RegistryOf(context);
+  *key = kNoKey;
+  MemoryRegistry::Node* parentNode = registry.nodeOf(parent);
+  if (parentNode == nullptr) {
+    registry.calls.push_back(std::string("create <bad handle>\\") + name + ": failed");
+    return kErrorInvalidHandle;
+  }
+  std::string path = JoinKeyPath(parentNode->path, name);
+  if (registry.shouldFail(RegCall::kCreate, path)) {
+    registry.calls.push_back("create " + path + ": failed");
+    return kErrorAccessDenied;
+  }
+  registry.calls.push_back("create " + path);
+  MemoryRegistry::Node* node = registry.findChild(parentNode, name);
+  if (node == nullptr) node = registry.addChild(parentNode, name);
+  *key = registry.newHandle(node);
+  return 0;
+}
+
+int32_t SetDefaultValue(void* context, RegKey key, const char* text, uint32_t byteCount) {
+  MemoryRegistry& registry = RegistryOf(context);
+  MemoryRegistry::Node* node = registry.nodeOf(key);
+  std::string path = node ? node->path : "<bad handle>";
+  std::string line = "set " + path + " = " + text + " (" + std::to_string(byteCount) + ")";
+  if (node == nullptr) {
+    registry.calls.push_back(line + ": failed");
+    return kErrorInvalidHandle;
+  }
+  if (registry.shouldFail(RegCall::kSet, path)) {
+    registry.calls.push_back(line + ": failed");
+    return kErrorAccessDenied;
+  }
+  registry.calls.push_back(line);
+  node->hasValue = true;
+  // REG_SZ as stored: byteCount bytes, up to the first zero among them.
+  std::string stored(text, std::min<std::size_t>(byteCount, std::string(text).size()));
+  node->value = stored;
+  return 0;
+}
+
+int32_t OpenKey(void* context, RegKey parent, const char* name, RegKey* key) {
+  MemoryRegistry& registry = RegistryOf(context);
+  *key = kNoKey;
+  MemoryRegistry::Node* parentNode = registry.nodeOf(parent);
+  if (parentNode == nullptr) {
+    registry.calls.push_back(std::string("open <bad handle>\\") + name + ": failed");
+    return kErrorInvalidHandle;
+  }
+  std::string path = JoinKeyPath(parentNode->path, name);
+  if (registry.shouldFail(RegCall::kOpen, path)) {
+    registry.calls.push_back("open " + path + ": failed");
+    return kErrorAccessDenied;
+  }
+  MemoryRegistry::Node* node = registry.findChild(parentNode, name);
+  if (node == nullptr) {
+    registry.calls.push_back("open " + path + ": not found");
+    return kErrorFileNotFound;
+  }
+  registry.calls.push_back("open " + path);
+  *key = registry.newHandle(node);
+  return 0;
+}
+
+int32_t DeleteKey(void* context, RegKey parent, const char* name) {
+  MemoryRegistry& registry = RegistryOf(context);
+  MemoryRegistry::Node* parentNode = registry.nodeOf(parent);
+  if (parentNode == nullptr) {
+    registry.calls.push_back(std::string("delete <bad handle>\\") + name + ": failed");
+    return kErrorInvalidHandle;
+  }
+  std::string path = JoinKeyPath(parentNode->path, name);
+  if (registry.shouldFail(RegCall::kDelete, path)) {
+    registry.calls.push_back("delete " + path + ": failed");
+    return kErrorAccessDenied;
+  }
+  MemoryRegistry::Node* node = registry.findChild(parentNode, name);
+  if (node == nullptr) {
+    registry.calls.push_back("delete " + path + ": not found");
+    return kErrorFileNotFound;
+  }
+  if (!node->children.empty()) {
+    registry.calls.push_back("delete " + path + ": has subkeys");
+    return kErrorAccessDenied;
+  }
+  registry.calls.push_back("delete " + path);
+  auto& siblings = parentNode->children;
+  siblings.erase(std::find(siblings.begin(), siblings.end(), node));
+  node->deleted = true;
+  return 0;
+}
+
+void CloseKey(void* context, RegKey key) {
+  MemoryRegistry& registry = RegistryOf(context);
+  auto found = registry.handles.find(key);
+  if (found == registry.handles.end()) {
+    ++registry.badCloses;
+    registry.calls.push_back("close <bad handle>");
+    return;
+  }
+  registry.calls.push_back("close " + found->second->path);
+  registry.handles.erase(found);
+}
+
+bool KeyExists(void* context, RegKey parent, const char* name) {
+  MemoryRegistry& registry = RegistryOf(context);
+  MemoryRegistry::Node* parentNode = registry.nodeOf(parent);
+  if (parentNode == nullptr) return true;
+  std::string path = JoinKeyPath(parentNode->path, name);
+  bool exists = registry.findChild(parentNode, name) != nullptr;
+  registry.calls.push_back("exists " + path + (exists ? ": yes" : ": no"));
+  return exists;
+}
+
+void ShowMessage(void* context, const char* text, const char* caption) {
+  MemoryRegistry& registry = RegistryOf(context);
+  registry.calls.push_back(std::string("message ") + caption + ": " + text);
+  registry.messages.push_back({text, caption});
+}
+
+void NotifyShell(void* context) {
+  MemoryRegistry& registry = RegistryOf(context);
+  registry.calls.push_back("notify");
+  ++registry.notifications;
+}
+
+}  // namespace
+
+std::string JoinKeyPath(const std::string& parent, const std::string& name) {
+  return parent.empty() ? name : parent + "\\" + name;
+}
+
+MemoryRegistry::MemoryRegistry() {
+  nodes.emplace_back();
+  root = &nodes.back();
+}
+
+void MemoryRegistry::addKey(const std::string& path) {
+  Node* node = root;
+  std::size_t start = 0;
+  while (start <= path.size()) {
+    std::size_t end = path.find('\\', start);
+    if (end == std::string::npos) end = path.size();
+    std::string name = path.substr(start, end - start);
+    Node* child = findChild(node, name);
+    node = child ? child : addChild(node, name);
+    start = end + 1;
+  }
+}
+
+void MemoryRegistry::addKey(const std::string& path, const std::string& value) {
+  addKey(path);
+  Node* node = findPath(path);
+  node->hasValue = true;
+  node->value = value;
+}
+
+void MemoryRegistry::failNth(RegCall kind, int nth) { rules.push_back({kind, nth, ""}); }
+
+void MemoryRegistry::failPath(RegCall kind, const std::string& path) {
+  rules.push_back({kind, 0, path});
+}
+
+bool MemoryRegistry::hasKey(const std::string& path) const { return findPath(path) != nullptr; }
+
+std::string MemoryRegistry::valueOf(const std::string& path) const {
+  Node* node = findPath(path);
+  if (node == nullptr) return "<no key>";
+  return node->hasValue ? node->value : "<none>";
+}
+
+std::vector<std::string> MemoryRegistry::allKeys() const {
+  std::vector<std::string> paths;
+  std::vector<const Node*> pending(root->children.begin(), root->children.end());
+  while (!pending.empty()) {
+    const Node* node = pending.back();
+    pending.pop_back();
+    paths.push_back(node->path);
+    pending.insert(pending.end(), node->children.begin(), node->children.end());
+  }
+  std::sort(paths.begin(), paths.end());
+  return paths;
+}
+
+std::vector<std::string> MemoryRegistry::callsStartingWith(const std::string& prefix) const {
+  std::vector<std::string> selected;
+  for (const std::string& call : calls) {
+    if (call.compare(0, prefix.size(), prefix) == 0) selected.push_back(call);
+  }
+  return selected;
+}
+
+void MemoryRegistry::clearCalls() {
+  calls.clear();
+  messages.clear();
+  notifications = 0;
+}
+
+RegistryHost MemoryRegistry::host() {
+  RegistryHost result;
+  result.createKey = CreateKey;
+  result.setDefaultValue = SetDefaultValue;
+  result.openKey = OpenKey;
+  result.deleteKey = DeleteKey;
+  result.closeKey = CloseKey;
+  result.keyExists = KeyExists;
+  result.showMessage = ShowMessage;
+  result.notifyShell = NotifyShell;
+  result.context = this;
+  return result;
+}
+
+MemoryRegistry::Node* MemoryRegistry::nodeOf(RegKey key) const {
+  if (key == kClassesRoot) return root;
+  auto found = handles.find(key);
+  return found == handles.end() ? nullptr : found->second;
+}
+
+MemoryRegistry::Node* MemoryRegistry::findChild(Node* parent, const std::string& name) const {
+  if (parent->deleted) return nullptr;
+  for (Node* child : parent->children) {
+    if (SameName(child->name, name)) return child;
+  }
+  return nullptr;
+}
+
+MemoryRegistry::Node* MemoryRegistry::addChild(Node* parent, const std::string& name) {
+  nodes.emplace_back();
+  Node* node = &nodes.back();
+  node->name = name;
+  node->path = JoinKeyPath(parent->path, name);
+  node->parent = parent;
+  parent->children.push_back(node);
+  return node;
+}
+
+MemoryRegistry::Node* MemoryRegistry::findPath(const std::string& path) const {
+  Node* node = root;
+  std::size_t start = 0;
+  while (node != nullptr && start <= path.size()) {
+    std::size_t end = path.find('\\', start);
+    if (end == std::string::npos) end = path.size();
+    node = findChild(node, path.substr(start, end - start));
+    start = end + 1;
+  }
+  return node;
+}
+
+bool MemoryRegistry::shouldFail(RegCall kind, const std::string& path) {
+  int count = ++callCounts[kind];
+  for (const FailRule& rule : rules) {
+    if (rule.kind != kind) continue;
+    if (rule.nth != 0 && rule.nth != count) continue;
+    if (!rule.path.empty() && !SameName(rule.path, path)) continue;
+    return true;
+  }
+  return false;
+}
+
+RegKey MemoryRegistry::newHandle(Node* node) {
+  RegKey key = nextHandle;
+  nextHandle += 4;
+  handles[key] = node;
+  return key;
+}

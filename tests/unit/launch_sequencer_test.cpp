@@ -1,0 +1,382 @@
+// LaunchSequencer against a fake host and a fake clock: what is launched when, how zero
+// delays chain within one tick, stop and resume, the end of a run, and the launch file.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <initializer_list>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "fakes/fake_sequencer_host.h"
+#include "launch_sequencer.h"
+
+namespace {
+
+struct Entry {
+  const char* name;
+  int32_t delaySeconds;
+};
+
+// A schedule built by hand, linked through next and prev, so these tests depend on nothing
+// but the sequencer.
+struct TestSchedule {
+  std::vector<ScheduleItem> items;
+
+  explicit TestSchedule(std::initializer_list<Entry> entries) : items(entries.size()) {
+    std::size_t i = 0;
+    for (const Entry& entry : entries) {
+      ScheduleItem& item = items[i];
+      CopyText(item.name, entry.name);
+      CopyText(item.path, entry.name);
+      item.delaySeconds = entry.delaySeconds;
+      item.prev = i > 0 ? &items[i - 1] : nullptr;
+      if (i > 0) items[i - 1].next = &item;
+      ++i;
+    }
+  }
+  ScheduleItem* head() { return items.empty() ? nullptr : &items[0]; }
+};
+
+struct SequencerRun {
+  FakeSequencerHost fake;
+  LaunchSequencer sequencer;
+
+  explicit SequencerRun(bool exitAfterRun = false) {
+    sequencer.host = fake.host();
+    sequencer.exitAfterRun = exitAfterRun;
+  }
+};
+
+std::vector<std::string> Names(std::initializer_list<const char*> names) {
+  return std::vector<std::string>(names.begin(), names.end());
+}
+
+std::vector<uint64_t> LaunchTimes(const FakeSequencerHost& fake) {
+  std::vector<uint64_t> times;
+  for (const RecordedCall& call : fake.callsOf(HostCall::kLaunch)) times.push_back(call.at);
+  return times;
+}
+
+std::vector<HostCall> Kinds(const std::vector<RecordedCall>& calls, std::size_t from = 0) {
+  std::vector<HostCall> kinds;
+  for (std::size_t i = from; i < calls.size(); ++i) kinds.push_back(calls[i].kind);
+  return kinds;
+}
+
+}  // namespace
+
+TEST(SequencerStart, ArmsTheFirstDelayAndLaunchesNothing) {
+  TestSchedule schedule{{"A", 7}, {"B", 0}};
+  SequencerRun run;
+  run.sequencer.launchedCount = 5;  // left over from nothing: start sets it again
+  SequencerStart(run.sequencer, schedule.head());
+
+  EXPECT_EQ(run.sequencer.launchedCount, 0);
+  EXPECT_EQ(run.sequencer.waitingItem, &schedule.items[0]);
+  EXPECT_TRUE(run.sequencer.timerRunning);
+  ASSERT_EQ(run.fake.calls.size(), 1u);
+  EXPECT_EQ(run.fake.calls[0].kind, HostCall::kStartTimer);
+  EXPECT_EQ(run.fake.calls[0].milliseconds, 7000u);
+}
+
+TEST(SequencerStart, EmptyScheduleIsReportedThenTheRunnerCloses) {
+  SequencerRun run;
+  SequencerStart(run.sequencer, nullptr);
+
+  EXPECT_EQ(Kinds(run.fake.calls),
+            (std::vector<HostCall>{HostCall::kReportEmpty, HostCall::kCloseRunner}));
+  EXPECT_EQ(run.sequencer.waitingItem, nullptr);
+  EXPECT_EQ(run.sequencer.launchedCount, 0);
+}
+
+TEST(SequencerStart, FirstItemGoesThroughTheTimerEvenWithoutDelay) {
+  TestSchedule schedule{{"A", 0}};
+  SequencerRun run;
+  SequencerStart(run.sequencer, schedule.head());
+  EXPECT_TRUE(run.fake.launchedNames().empty());
+  ASSERT_EQ(run.fake.callsOf(HostCall::kStartTimer).size(), 1u);
+  EXPECT_EQ(run.fake.callsOf(HostCall::kStartTimer)[0].milliseconds, 0u);
+}
+
+TEST(SequencerTick, ZeroDelayItemsFollowInTheSameTickWithOneRefresh) {
+  TestSchedule schedule{{"A", 5}, {"B", 0}, {"C", 0}, {"D", 3}};
+  SequencerRun run;
+  SequencerStart(run.sequencer, schedule.head());
+
+  run.fake.advance(run.sequencer, 4999);
+  EXPECT_TRUE(run.fake.launchedNames().empty());
+
+  std::size_t before = run.fake.calls.size();
+  run.fake.advance(run.sequencer, 1);
+  EXPECT_EQ(
+      Kinds(run.fake.calls, before),
+      (std::vector<HostCall>{HostCall::kStopTimer, HostCall::kLaunch, HostCall::kLaunch,
+                             HostCall::kLaunch, HostCall::kRefresh, HostCall::kStartTimer}));
+  EXPECT_EQ(run.fake.launchedNames(), Names({"A", "B", "C"}));
+  EXPECT_EQ(run.fake.callsOf(HostCall::kRefresh).back().launchedCount, 3);
+  EXPECT_EQ(run.fake.callsOf(HostCall::kStartTimer).back().milliseconds, 3000u);
+  EXPECT_EQ(run.sequencer.launchedCount, 3);
+  EXPECT_EQ(run.sequencer.waitingItem, &schedule.items[3]);
+  EXPECT_TRUE(run.fake.callsOf(HostCall::kDisableButtons).empty());
+
+  run.fake.advance(run.sequencer, 3000);
+  EXPECT_EQ(run.fake.launchedNames(), Names({"A", "B", "C", "D"}));
+  EXPECT_EQ(LaunchTimes(run.fake), (std::vector<uint64_t>{5000, 5000, 5000, 8000}));
+  EXPECT_EQ(run.fake.callsOf(HostCall::kRefresh).back().launchedCount, 4);
+  EXPECT_EQ(run.fake.callsOf(HostCall::kDisableButtons).size(), 1u);
+  EXPECT_FALSE(run.fake.timerArmed);
+  EXPECT_EQ(run.sequencer.waitingItem, nullptr);
+}
+
+TEST(SequencerTick, AllZeroDelaysLaunchAtTheFirstTickInListOrder) {
+  TestSchedule schedule{{"A", 0}, {"B", 0}, {"C", 0}};
+  SequencerRun run;
+  SequencerStart(run.sequencer, schedule.head());
+  run.fake.advance(run.sequencer, 0);
+
+  EXPECT_EQ(run.fake.launchedNames(), Names({"A", "B", "C"}));
+  EXPECT_EQ(LaunchTimes(run.fake), (std::vector<uint64_t>{0, 0, 0}));
+  ASSERT_EQ(run.fake.callsOf(HostCall::kRefresh).size(), 1u);
+  EXPECT_EQ(run.fake.callsOf(HostCall::kRefresh)[0].launchedCount, 3);
+  EXPECT_EQ(run.fake.timerStarts, 1);
+  EXPECT_FALSE(run.fake.timerArmed);
+}
+
+TEST(SequencerTick, SingleItemFinishesAtOnce) {
+  TestSchedule schedule{{"Only", 0}};
+  SequencerRun run;
+  SequencerStart(run.sequencer, schedule.head());
+  std::size_t before = run.fake.calls.size();
+  run.fake.advance(run.sequencer, 0);
+
+  EXPECT_EQ(Kinds(run.fake.calls, before),
+            (std::vector<HostCall>{HostCall::kStopTimer, HostCall::kLaunch, HostCall::kRefresh,
+                                   HostCall::kDisableButtons}));
+  EXPECT_EQ(run.sequencer.launchedCount, 1);
+  EXPECT_FALSE(run.fake.closed);
+}
+
+TEST(SequencerTick, DelayIsCountedFromThePreviousLaunch) {
+  TestSchedule schedule{{"A", 2}, {"B", 1}, {"C", 4}};
+  SequencerRun run;
+  SequencerStart(run.sequencer, schedule.head());
+  run.fake.advance(run.sequencer, 60000);
+  EXPECT_EQ(LaunchTimes(run.fake), (std::vector<uint64_t>{2000, 3000, 7000}));
+  // Each refresh shows the count of the items launched so far.
+  std::vector<int32_t> counts;
+  for (const RecordedCall& call : run.fake.callsOf(HostCall::kRefresh)) {
+    counts.push_back(call.launchedCount);
+  }
+  EXPECT_EQ(counts, (std::vector<int32_t>{1, 2, 3}));
+}
+
+TEST(SequencerTick, StrayTickAfterTheEndLaunchesNothing) {
+  TestSchedule schedule{{"A", 0}};
+  SequencerRun run;
+  SequencerStart(run.sequencer, schedule.head());
+  run.fake.advance(run.sequencer, 0);
+  SequencerTick(run.sequencer);
+  EXPECT_EQ(run.fake.launchedNames(), Names({"A"}));
+  EXPECT_EQ(run.fake.callsOf(HostCall::kDisableButtons).size(), 1u);
+  EXPECT_EQ(run.sequencer.launchedCount, 1);
+}
+
+TEST(SequencerExitAfterRun, OnClosesRightAfterTheLastLaunch) {
+  TestSchedule schedule{{"A", 1}, {"B", 2}};
+  SequencerRun run(true);
+  SequencerStart(run.sequencer, schedule.head());
+  run.fake.advance(run.sequencer, 1000);
+  EXPECT_FALSE(run.fake.closed);
+  std::size_t before = run.fake.calls.size();
+  run.fake.advance(run.sequencer, 2000);
+  EXPECT_EQ(Kinds(run.fake.calls, before),
+            (std::vector<HostCall>{HostCall::kStopTimer, HostCall::kLaunch, HostCall::kRefresh,
+                                   HostCall::kDisableButtons, HostCall::kCloseRunner}));
+  EXPECT_TRUE(run.fake.closed);
+}
+
+TEST(SequencerExitAfterRun, OffLeavesTheRunnerFinished) {
+  TestSchedule schedule{{"A", 1}, {"B", 2}};
+  SequencerRun run(false);
+  SequencerStart(run.sequencer, schedule.head());
+  run.fake.advance(run.sequencer, 60000);
+  EXPECT_EQ(run.fake.launchedNames(), Names({"A", "B"}));
+  EXPECT_TRUE(run.fake.callsOf(HostCall::kCloseRunner).empty());
+  EXPECT_EQ(run.fake.callsOf(HostCall::kDisableButtons).size(), 1u);
+}
+
+TEST(SequencerStopResume, ResumeStartsTheFullDelayAgain) {
+  TestSchedule schedule{{"A", 10}, {"B", 1}};
+  SequencerRun run;
+  SequencerStart(run.sequencer, schedule.head());
+  run.fake.advance(run.sequencer, 4000);
+
+  std::size_t before = run.fake.calls.size();
+  SequencerStop(run.sequencer);
+  EXPECT_EQ(Kinds(run.fake.calls, before), (std::vector<HostCall>{HostCall::kStopTimer}));
+  EXPECT_FALSE(run.sequencer.timerRunning);
+
+  run.fake.advance(run.sequencer, 20000);
+  EXPECT_TRUE(run.fake.launchedNames().empty());
+
+  before = run.fake.calls.size();
+  SequencerResume(run.sequencer);
+  ASSERT_EQ(run.fake.calls.size(), before + 1);
+  EXPECT_EQ(run.fake.calls[before].kind, HostCall::kStartTimer);
+  EXPECT_EQ(run.fake.calls[before].milliseconds, 10000u);
+  EXPECT_TRUE(run.sequencer.timerRunning);
+
+  run.fake.advance(run.sequencer, 9999);
+  EXPECT_TRUE(run.fake.launchedNames().empty());
+  run.fake.advance(run.sequencer, 1);
+  EXPECT_EQ(LaunchTimes(run.fake), (std::vector<uint64_t>{34000}));
+  // Stop and resume never touch the status list; only the tick refreshes it.
+  EXPECT_EQ(run.fake.callsOf(HostCall::kRefresh).size(), 1u);
+}
+
+TEST(SequencerStopResume, RepeatedCommandsChangeNothing) {
+  TestSchedule schedule{{"A", 10}};
+  SequencerRun run;
+  SequencerStart(run.sequencer, schedule.head());
+  run.fake.advance(run.sequencer, 3000);
+
+  // Resume while counting: the countdown is not restarted.
+  std::size_t before = run.fake.calls.size();
+  SequencerResume(run.sequencer);
+  EXPECT_EQ(run.fake.calls.size(), before);
+  EXPECT_EQ(run.fake.timerStarts, 1);
+  run.fake.advance(run.sequencer, 7000);
+  EXPECT_EQ(LaunchTimes(run.fake), (std::vector<uint64_t>{10000}));
+
+  TestSchedule second{{"X", 5}, {"Y", 5}};
+  SequencerRun other;
+  SequencerStart(other.sequencer, second.head());
+  SequencerStop(other.sequencer);
+  before = other.fake.calls.size();
+  SequencerStop(other.sequencer);
+  EXPECT_EQ(other.fake.calls.size(), before);
+  EXPECT_FALSE(other.sequencer.timerRunning);
+  other.fake.advance(other.sequencer, 60000);
+  EXPECT_TRUE(other.fake.launchedNames().empty());
+}
+
+TEST(SequencerStopResume, StopThenResumeOnTheLaterItem) {
+  TestSchedule schedule{{"A", 1}, {"B", 6}};
+  SequencerRun run;
+  SequencerStart(run.sequencer, schedule.head());
+  run.fake.advance(run.sequencer, 1000);
+  SequencerStop(run.sequencer);
+  run.fake.advance(run.sequencer, 5000);
+  SequencerResume(run.sequencer);
+  EXPECT_EQ(run.fake.calls.back().milliseconds, 6000u);
+  run.fake.advance(run.sequencer, 6000);
+  EXPECT_EQ(LaunchTimes(run.fake), (std::vector<uint64_t>{1000, 12000}));
+}
+
+TEST(SequencerStopResume, ResumeAfterTheEndStartsNoTimer) {
+  TestSchedule schedule{{"A", 0}};
+  SequencerRun run;
+  SequencerStart(run.sequencer, schedule.head());
+  run.fake.advance(run.sequencer, 0);
+  SequencerStop(run.sequencer);
+  int starts = run.fake.timerStarts;
+  SequencerResume(run.sequencer);
+  EXPECT_EQ(run.fake.timerStarts, starts);
+  EXPECT_FALSE(run.fake.timerArmed);
+}
+
+TEST(TimerPeriod, NegativeAndHugeDelaysNeverWrap) {
+  EXPECT_EQ(TimerPeriodForDelay(0), 0u);
+  EXPECT_EQ(TimerPeriodForDelay(1), 1000u);
+  EXPECT_EQ(TimerPeriodForDelay(3600), 3600000u);
+  EXPECT_EQ(TimerPeriodForDelay(-1), 0u);
+  EXPECT_EQ(TimerPeriodForDelay(INT32_MIN), 0u);
+  // 2,147,483 s is the last whole second below the timer's longest period.
+  EXPECT_EQ(TimerPeriodForDelay(2147483), 2147483000u);
+  EXPECT_EQ(TimerPeriodForDelay(2147484), 0x7FFFFFFFu);
+  // 4,294,968 s would wrap to 704 ms in 32-bit arithmetic.
+  EXPECT_EQ(TimerPeriodForDelay(4294968), 0x7FFFFFFFu);
+  EXPECT_EQ(TimerPeriodForDelay(INT32_MAX), 0x7FFFFFFFu);
+}
+
+TEST(TimerPeriod, SequencerUsesTheSafePeriod) {
+  TestSchedule schedule{{"A", -5}, {"B", INT32_MAX}};
+  SequencerRun run;
+  SequencerStart(run.sequencer, schedule.head());
+  EXPECT_EQ(run.fake.callsOf(HostCall::kStartTimer).back().milliseconds, 0u);
+  run.fake.advance(run.sequencer, 0);
+  EXPECT_EQ(run.fake.launchedNames(), Names({"A"}));
+  EXPECT_EQ(run.fake.callsOf(HostCall::kStartTimer).back().milliseconds, 0x7FFFFFFFu);
+}
+
+namespace {
+
+// A fake environment with GetEnvironmentVariableA's results: the value's length when it
+// fits, the size needed (NUL included) when it does not, 0 when the name is unset.
+const char* const kProgramValue = "C:\\Tools\\backup.exe";
+std::string longValue;
+uint32_t lastCapacity = 0;
+
+uint32_t FakeGetVariable(const char* name, char* value, uint32_t capacity) {
+  lastCapacity = capacity;
+  std::string found;
+  if (std::strcmp(name, "BACKUP_TOOL") == 0) {
+    found = kProgramValue;
+  } else if (std::strcmp(name, "LONG_ONE") == 0) {
+    found = longValue;
+  } else if (std::strcmp(name, "EMPTY_ONE") == 0) {
+    found = "";
+  } else {
+    return 0;
+  }
+  if (found.size() >= capacity) {
+    // What the platform leaves in the buffer then is undefined; make it garbage.
+    std::memset(value, 'x', capacity);
+    return static_cast<uint32_t>(found.size() + 1);
+  }
+  std::memcpy(value, found.c_str(), found.size() + 1);
+  return static_cast<uint32_t>(found.size());
+}
+
+ScheduleItem ItemFor(const char* path, int32_t pathIsEnvVar) {
+  ScheduleItem item{};
+  CopyText(item.path, path);
+  item.pathIsEnvVar = pathIsEnvVar;
+  return item;
+}
+
+}  // namespace
+
+TEST(LaunchFile, PlainPathIsOpenedAsItIs) {
+  char file[kTextSize];
+  ScheduleItem item = ItemFor("BACKUP_TOOL", 0);
+  EXPECT_TRUE(ResolveLaunchFile(item, FakeGetVariable, file));
+  EXPECT_STREQ(file, "BACKUP_TOOL");
+}
+
+TEST(LaunchFile, VariableValueIsOpened) {
+  char file[kTextSize];
+  ScheduleItem item = ItemFor("BACKUP_TOOL", 1);
+  EXPECT_TRUE(ResolveLaunchFile(item, FakeGetVariable, file));
+  EXPECT_STREQ(file, kProgramValue);
+  EXPECT_EQ(lastCapacity, kTextSize);
+}
+
+TEST(LaunchFile, UnsetEmptyOrTooLongVariableLaunchesNothing) {
+  char file[kTextSize];
+  EXPECT_FALSE(ResolveLaunchFile(ItemFor("NOT_SET", 1), FakeGetVariable, file));
+  EXPECT_STREQ(file, "");
+  EXPECT_FALSE(ResolveLaunchFile(ItemFor("EMPTY_ONE", 1), FakeGetVariable, file));
+  EXPECT_STREQ(file, "");
+
+  longValue.assign(260, 'a');
+  EXPECT_FALSE(ResolveLaunchFile(ItemFor("LONG_ONE", 1), FakeGetVariable, file));
+  EXPECT_STREQ(file, "");
+
+  // 259 characters is the longest value that fits with its terminator.
+  longValue.assign(259, 'b');
+  EXPECT_TRUE(ResolveLaunchFile(ItemFor("LONG_ONE", 1), FakeGetVariable, file));
+  EXPECT_EQ(std::strlen(file), 259u);
+}

@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# Starts the runner under Wine on the bundled sample schedule (samples/sample.tlf: notepad
+# started minimized, a cmd line writing a log in the same tick, and a shell taken from the
+# ComSpec variable), waits until the run is over, takes a screenshot to
+# build/run-screenshot.png and ends Wine.
+# Uses a private Wine prefix under build/ and, when DISPLAY is unset, its own Xvfb.
+# TARVILO_BIN_DIR picks another folder of built programs (default build/bin).
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+exe="${TARVILO_BIN_DIR:-$root/build/bin}/TLRun.exe"
+sample="$root/samples/sample.tlf"
+shot="$root/build/run-screenshot.png"
+
+if [ ! -f "$exe" ]; then
+  echo "run-sample: $exe is missing; build first (make build)" >&2
+  exit 1
+fi
+
+export WINEPREFIX="$root/build/wine-sample"
+export WINEDEBUG=-all
+export LC_ALL=ja_JP.UTF-8
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+
+xvfb_pid=""
+runner_pid=""
+
+Cleanup() {
+  if [ -n "$runner_pid" ] && kill -0 "$runner_pid" 2>/dev/null; then
+    wine taskkill /im TLRun.exe >/dev/null 2>&1 || true
+  fi
+  wineserver -k >/dev/null 2>&1 || true
+  timeout 20 wineserver -w >/dev/null 2>&1 || true
+  if [ -n "$xvfb_pid" ]; then
+    kill "$xvfb_pid" 2>/dev/null || true
+  fi
+}
+trap Cleanup EXIT
+
+# A display of our own when there is none: the first number with neither socket nor lock.
+if [ -z "${DISPLAY:-}" ]; then
+  n=90
+  while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+  export DISPLAY=":$n"
+  echo "run-sample: started Xvfb on $DISPLAY"
+fi
+
+# A fresh prefix once; without a window manager Wine's managed windows make every process
+# wait 2 s at its end, so they are switched off (read at process start, hence the restart).
+# The programs run in a Wine desktop with a taskbar, so the screenshot shows the tray icon
+# too, and the windows keep their stacking (bare X windows ignore the runner's topmost).
+if [ ! -f "$WINEPREFIX/.tarvilo-ready" ]; then
+  echo "run-sample: preparing the Wine prefix $WINEPREFIX (first time, about 10 s)"
+  mkdir -p "$WINEPREFIX"
+  wineboot -i >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f \
+    >/dev/null 2>&1
+  wineserver -k >/dev/null 2>&1 || true
+  timeout 20 wineserver -w >/dev/null 2>&1 || true
+  touch "$WINEPREFIX/.tarvilo-ready"
+fi
+
+temp="$WINEPREFIX/drive_c/windows/temp"
+mkdir -p "$temp"
+rm -f "$temp/tarvilo-sample.log" "$temp/tarvilo-sample-done.txt"
+
+sample_path=$(winepath -w "$sample" 2>/dev/null)
+echo "run-sample: running $sample_path"
+wine "$exe" "$sample_path" >/dev/null 2>&1 &
+runner_pid=$!
+
+# The last item writes tarvilo-sample-done.txt; the delays add up to 4 s.
+for _ in $(seq 300); do
+  [ -s "$temp/tarvilo-sample-done.txt" ] && break
+  if ! kill -0 "$runner_pid" 2>/dev/null; then
+    echo "run-sample: the runner ended before the run was over" >&2
+    exit 1
+  fi
+  sleep 0.1
+done
+if [ ! -s "$temp/tarvilo-sample-done.txt" ]; then
+  echo "run-sample: the run did not finish within 30 s" >&2
+  exit 1
+fi
+sleep 1  # let the last refresh and the launched windows paint
+import -window root "$shot"
+
+# End the runner the way a user would (its window gets WM_CLOSE, the tray icon goes), and
+# the programs it started with it.
+wine taskkill /im TLRun.exe >/dev/null 2>&1 || true
+wine taskkill /im notepad.exe >/dev/null 2>&1 || true
+status=0
+for _ in $(seq 100); do kill -0 "$runner_pid" 2>/dev/null || break; sleep 0.1; done
+wait "$runner_pid" || status=$?
+runner_pid=""
+
+echo "run-sample: launched items wrote:"
+sed 's/\r$//; s/^/  /' "$temp/tarvilo-sample.log" "$temp/tarvilo-sample-done.txt" | grep -v '^  $'
+echo "run-sample: runner exit code $status"
+echo "run-sample: screenshot in $shot"
