@@ -13,7 +13,7 @@ bootstrap:
 
 win32: bootstrap
 	@cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
-	  -DCMAKE_BUILD_TYPE=Release -Wno-dev >/dev/null
+	  -DCMAKE_BUILD_TYPE=Release -Wno-dev --no-warn-unused-cli >/dev/null
 	@cmake --build build/win32 -j $(JOBS)
 
 native: bootstrap

@@ -113,13 +113,17 @@ ScheduleItem* NewScheduleItem(const char* name, const char* path, const char* ar
 void FreeScheduleItem(ScheduleItem* item) { delete item; }
 
 void ScheduleList::append(ScheduleItem* item) {
+  ScheduleItem* tail = head;
+  while (tail != nullptr && tail->next != nullptr) tail = tail->next;
+  appendAfter(tail, item);
+}
+
+void ScheduleList::appendAfter(ScheduleItem* tail, ScheduleItem* item) {
   if (item == nullptr) return;
-  if (head == nullptr) {
+  if (tail == nullptr) {
     head = item;
     return;
   }
-  ScheduleItem* tail = head;
-  while (tail->next != nullptr) tail = tail->next;
   tail->link(nullptr, item);
   item->link(tail, nullptr);
 }

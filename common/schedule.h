@@ -48,6 +48,9 @@ struct ScheduleList {
   int32_t itemCount = 0;  // kept by the callers of append, lowered by removeAt, zeroed by clear
 
   void append(ScheduleItem* item);
+  // append for callers that already hold the tail (null for an empty list): the loaders
+  // keep the item they appended last instead of walking the list for every item.
+  void appendAfter(ScheduleItem* tail, ScheduleItem* item);
   ScheduleItem* at(int32_t position) const;  // null when out of range
   bool removeAt(int32_t position);
   bool moveToTop(int32_t position);

@@ -200,12 +200,7 @@ int32_t ReadRecords(TextReader& reader, int32_t count, ScheduleList& list) {
     if (!ReadDelay(reader, &delay)) break;
     ScheduleItem* item = NewScheduleItem(name, path, arguments, workFolder, delay, flag);
     if (item == nullptr) break;  // out of memory: keep what was read so far
-    if (last == nullptr) {
-      list.head = item;
-    } else {
-      last->link(nullptr, item);
-      item->link(last, nullptr);
-    }
+    list.appendAfter(last, item);
     last = item;
     ++added;
   }

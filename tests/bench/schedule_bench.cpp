@@ -37,12 +37,7 @@ struct Fixture {
       std::snprintf(path, sizeof path, "C:\\Program Files\\App%d\\app%d.exe", i, i);
       ScheduleItem* item = NewScheduleItem(name, path, i % 3 == 0 ? "" : "/flag",
                                            i % 2 == 0 ? "" : "C:\\Work", i % 60, i % 2);
-      if (last == nullptr) {
-        list.head = item;
-      } else {
-        last->link(nullptr, item);
-        item->link(last, nullptr);
-      }
+      list.appendAfter(last, item);
       last = item;
     }
     list.itemCount = kItems;
