@@ -9,7 +9,7 @@ have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok
 
 for p in cmake make g++ clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev \
          g++-mingw-w64-i686 wine wine32:i386 wine64 xvfb xauth locales fonts-ipafont-gothic \
-         imagemagick clang-format x11-utils; do
+         imagemagick clang-format x11-utils python3; do
   have_pkg "$p" || need+=("$p")
 done
 locale_ok=1
