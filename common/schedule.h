@@ -21,11 +21,11 @@ struct ScheduleItem {
   void construct(const char* name, const char* path, const char* arguments,
                  const char* workFolder, int32_t delaySeconds, int32_t pathIsEnvVar);
   // The same as construct, but the item keeps its place in the list.
-  void set(const char* name, const char* path, const char* arguments,
-           const char* workFolder, int32_t delaySeconds, int32_t pathIsEnvVar);
+  void set(const char* name, const char* path, const char* arguments, const char* workFolder,
+           int32_t delaySeconds, int32_t pathIsEnvVar);
   // Copies the four texts (each into a kTextSize buffer) and the two numbers out.
-  void get(char* name, char* path, char* arguments, char* workFolder,
-           int32_t* delaySeconds, int32_t* pathIsEnvVar) const;
+  void get(char* name, char* path, char* arguments, char* workFolder, int32_t* delaySeconds,
+           int32_t* pathIsEnvVar) const;
   // Sets whichever link is given; a null argument leaves that link as it is.
   void link(ScheduleItem* previous, ScheduleItem* following);
   // 1 clears next, 2 clears prev, 3 both; any other mode changes nothing.

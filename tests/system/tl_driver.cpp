@@ -179,9 +179,9 @@ bool OpenRemoteList(HWND list, RemoteList& remoteList) {
   remoteList.process =
       OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
   if (remoteList.process == nullptr) return false;
-  remoteList.remote = static_cast<char*>(VirtualAllocEx(
-      remoteList.process, nullptr, sizeof(LVITEMA) + kRemoteTextSize, MEM_COMMIT,
-      PAGE_READWRITE));
+  remoteList.remote = static_cast<char*>(VirtualAllocEx(remoteList.process, nullptr,
+                                                        sizeof(LVITEMA) + kRemoteTextSize,
+                                                        MEM_COMMIT, PAGE_READWRITE));
   if (remoteList.remote == nullptr) {
     CloseHandle(remoteList.process);
     return false;
@@ -196,14 +196,15 @@ void CloseRemoteList(RemoteList& remoteList) {
 
 LRESULT SendTimeout(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool* ok) {
   DWORD_PTR result = 0;
-  BOOL sent =
-      SendMessageTimeoutA(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kSendTimeoutMs,
-                          &result);
+  BOOL sent = SendMessageTimeoutA(window, message, wParam, lParam, SMTO_ABORTIFHUNG,
+                                  kSendTimeoutMs, &result);
   if (ok != nullptr) *ok = sent != FALSE;
   return static_cast<LRESULT>(result);
 }
 
-int RowCount(HWND list, bool* ok) { return static_cast<int>(SendTimeout(list, LVM_GETITEMCOUNT, 0, 0, ok)); }
+int RowCount(HWND list, bool* ok) {
+  return static_cast<int>(SendTimeout(list, LVM_GETITEMCOUNT, 0, 0, ok));
+}
 
 int ColumnCount(HWND list) {
   HWND header = reinterpret_cast<HWND>(SendTimeout(list, LVM_GETHEADER, 0, 0, nullptr));
@@ -486,7 +487,8 @@ int CmdFindProcess(int argc, char** argv) {
   PROCESSENTRY32 entry;
   entry.dwSize = sizeof entry;
   int found = 0;
-  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+  for (BOOL more = Process32First(snapshot, &entry); more;
+       more = Process32Next(snapshot, &entry)) {
     if (lstrcmpiA(entry.szExeFile, argv[0]) == 0) {
       std::printf("pid=%lu\n", entry.th32ProcessID);
       ++found;
@@ -509,7 +511,8 @@ int CmdCpuTime(int argc, char** argv) {
   entry.dwSize = sizeof entry;
   unsigned long long total100ns = 0;
   int threads = 0;
-  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+  for (BOOL more = Thread32First(snapshot, &entry); more;
+       more = Thread32Next(snapshot, &entry)) {
     if (entry.th32OwnerProcessID != processId) continue;
     HANDLE thread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID);
     if (thread == nullptr) continue;
@@ -554,7 +557,8 @@ int CmdShortPath(int argc, char** argv) {
   if (argc < 1) return kUsage;
   char path[kTextMax];
   char shortPath[kTextMax];
-  DWORD length = GetShortPathNameA(ArgText(argv[0], path, sizeof path), shortPath, sizeof shortPath);
+  DWORD length =
+      GetShortPathNameA(ArgText(argv[0], path, sizeof path), shortPath, sizeof shortPath);
   if (length == 0 || length >= sizeof shortPath) {
     std::printf("error=GetShortPathName %lu\n", GetLastError());
     return kFailed;
@@ -571,15 +575,19 @@ int CmdWaitWindow(int argc, char** argv) {
   if (argc < 3) return kUsage;
   char className[kTextMax];
   char title[kTextMax];
-  WindowQuery query = {AnyOr(argv[0], className), AnyOr(argv[1], title),
-                       argc > 3 ? static_cast<DWORD>(ArgNumber(argv[3])) : 0, 0, false, nullptr};
+  WindowQuery query = {AnyOr(argv[0], className),
+                       AnyOr(argv[1], title),
+                       argc > 3 ? static_cast<DWORD>(ArgNumber(argv[3])) : 0,
+                       0,
+                       false,
+                       nullptr};
   HWND window = WaitForWindow(query, ArgNumber(argv[2]));
   if (window == nullptr) {
     std::printf("timeout=1\n");
     return kFailed;
   }
-  std::printf("hwnd=%lu\nfound=%llu\n", static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(window)),
-              NowMs());
+  std::printf("hwnd=%lu\nfound=%llu\n",
+              static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(window)), NowMs());
   return 0;
 }
 
@@ -693,12 +701,15 @@ int CmdListColumns(int argc, char** argv) {
     header.cchTextMax = kRemoteTextSize;
     SIZE_T moved = 0;
     bool ok = false;
-    if (WriteProcessMemory(remoteList.process, remoteList.remote, &header, sizeof header, &moved)) {
-      SendTimeout(list, LVM_GETCOLUMNA, column, reinterpret_cast<LPARAM>(remoteList.remote), &ok);
+    if (WriteProcessMemory(remoteList.process, remoteList.remote, &header, sizeof header,
+                           &moved)) {
+      SendTimeout(list, LVM_GETCOLUMNA, column, reinterpret_cast<LPARAM>(remoteList.remote),
+                  &ok);
     }
     char text[kRemoteTextSize];
     if (!ok ||
-        !ReadProcessMemory(remoteList.process, remoteList.remote, &header, sizeof header, &moved) ||
+        !ReadProcessMemory(remoteList.process, remoteList.remote, &header, sizeof header,
+                           &moved) ||
         !ReadProcessMemory(remoteList.process, remoteList.remote + sizeof(LVITEMA), text,
                            sizeof text, &moved)) {
       result = kFailed;
@@ -757,8 +768,10 @@ int CmdWatchStatus(int argc, char** argv) {
           allFinal = false;
         }
         p = std::strchr(p, ',');
-        if (p != nullptr) ++p;
-        else break;
+        if (p != nullptr)
+          ++p;
+        else
+          break;
       }
       if (allFinal) {
         result = 0;
@@ -803,8 +816,8 @@ int CmdButtonState(int argc, char** argv) {
   if (argc < 2) return kUsage;
   HWND button = Control(ArgWindow(argv[0]), static_cast<int>(ArgNumber(argv[1])));
   if (button == nullptr) return kFailed;
-  std::printf("enabled=%d\nvisible=%d\nchecked=%d\nstyle=%08lx\n", IsWindowEnabled(button) ? 1 : 0,
-              IsWindowVisible(button) ? 1 : 0,
+  std::printf("enabled=%d\nvisible=%d\nchecked=%d\nstyle=%08lx\n",
+              IsWindowEnabled(button) ? 1 : 0, IsWindowVisible(button) ? 1 : 0,
               static_cast<int>(SendTimeout(button, BM_GETCHECK, 0, 0, nullptr)),
               static_cast<unsigned long>(GetWindowLongA(button, GWL_STYLE)));
   RECT rect;
@@ -830,7 +843,8 @@ int CmdClick(int argc, char** argv) {
     return kFailed;
   }
   std::printf("clicked=%llu\n", NowMs());
-  PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+  PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+               reinterpret_cast<LPARAM>(button));
   return 0;
 }
 
@@ -877,7 +891,8 @@ int CmdCheck(int argc, char** argv) {
   if (argc < 3) return kUsage;
   HWND box = Control(ArgWindow(argv[0]), static_cast<int>(ArgNumber(argv[1])));
   if (box == nullptr) return kFailed;
-  SendTimeout(box, BM_SETCHECK, ArgNumber(argv[2]) != 0 ? BST_CHECKED : BST_UNCHECKED, 0, nullptr);
+  SendTimeout(box, BM_SETCHECK, ArgNumber(argv[2]) != 0 ? BST_CHECKED : BST_UNCHECKED, 0,
+              nullptr);
   std::printf("checked=%d\n", static_cast<int>(SendTimeout(box, BM_GETCHECK, 0, 0, nullptr)));
   return 0;
 }
@@ -887,9 +902,12 @@ int CmdCheck(int argc, char** argv) {
 int CmdWaitMessageBox(int argc, char** argv) {
   if (argc < 2) return kUsage;
   char caption[kTextMax];
-  WindowQuery query = {"#32770", ArgText(argv[0], caption, sizeof caption),
-                       argc > 2 ? static_cast<DWORD>(ArgNumber(argv[2])) : 0, kMessageBoxTextId,
-                       true, nullptr};
+  WindowQuery query = {"#32770",
+                       ArgText(argv[0], caption, sizeof caption),
+                       argc > 2 ? static_cast<DWORD>(ArgNumber(argv[2])) : 0,
+                       kMessageBoxTextId,
+                       true,
+                       nullptr};
   HWND box = WaitForWindow(query, ArgNumber(argv[1]));
   if (box == nullptr) {
     std::printf("timeout=1\n");
@@ -897,8 +915,8 @@ int CmdWaitMessageBox(int argc, char** argv) {
   }
   DWORD processId = 0;
   GetWindowThreadProcessId(box, &processId);
-  std::printf("hwnd=%lu\npid=%lu\nfound=%llu\n", static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(box)),
-              processId, NowMs());
+  std::printf("hwnd=%lu\npid=%lu\nfound=%llu\n",
+              static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(box)), processId, NowMs());
   PrintWindowText("text", GetDlgItem(box, kMessageBoxTextId));
   for (int id = IDOK; id <= IDNO; ++id) {
     if (GetDlgItem(box, id) != nullptr) std::printf("button=%d\n", id);
@@ -912,8 +930,8 @@ int CmdAnswerMessageBox(int argc, char** argv) {
   if (argc < 3) return kUsage;
   char caption[kTextMax];
   long long timeoutMs = ArgNumber(argv[2]);
-  WindowQuery query = {"#32770", ArgText(argv[0], caption, sizeof caption), 0, kMessageBoxTextId,
-                       true, nullptr};
+  WindowQuery query = {
+      "#32770", ArgText(argv[0], caption, sizeof caption), 0, kMessageBoxTextId, true, nullptr};
   HWND box = WaitForWindow(query, timeoutMs);
   if (box == nullptr) {
     std::printf("timeout=1\n");
@@ -943,8 +961,9 @@ int CmdAnswerMessageBox(int argc, char** argv) {
 int CmdWaitDialog(int argc, char** argv) {
   if (argc < 3) return kUsage;
   char caption[kTextMax];
-  WindowQuery query = {"#32770", ArgText(argv[0], caption, sizeof caption), 0,
-                       static_cast<int>(ArgNumber(argv[1])), true, nullptr};
+  WindowQuery query = {"#32770", ArgText(argv[0], caption, sizeof caption),
+                       0,        static_cast<int>(ArgNumber(argv[1])),
+                       true,     nullptr};
   HWND dialog = WaitForWindow(query, ArgNumber(argv[2]));
   if (dialog == nullptr) {
     std::printf("timeout=1\n");
@@ -958,8 +977,9 @@ int CmdWaitDialog(int argc, char** argv) {
 int CmdFindDialog(int argc, char** argv) {
   if (argc < 2) return kUsage;
   char caption[kTextMax];
-  WindowQuery query = {"#32770", ArgText(argv[0], caption, sizeof caption), 0,
-                       static_cast<int>(ArgNumber(argv[1])), false, nullptr};
+  WindowQuery query = {"#32770", ArgText(argv[0], caption, sizeof caption),
+                       0,        static_cast<int>(ArgNumber(argv[1])),
+                       false,    nullptr};
   EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&query));
   if (query.found == nullptr) {
     std::printf("found=0\n");
@@ -1126,7 +1146,8 @@ int main(int argc, char** argv) {
     }
   }
   std::fprintf(stderr, "usage: tl_driver <subcommand> ...; subcommands:");
-  for (const Subcommand& subcommand : kSubcommands) std::fprintf(stderr, " %s", subcommand.name);
+  for (const Subcommand& subcommand : kSubcommands)
+    std::fprintf(stderr, " %s", subcommand.name);
   std::fprintf(stderr, "\n");
   return kUsage;
 }

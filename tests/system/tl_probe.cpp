@@ -1,7 +1,8 @@
 // tl_probe: the program the system tests let the runner launch. Each start appends one
 // line to a log and exits at once, so a test can see what reached the launched program:
 //
-//   pid <TAB> creation-ms <TAB> now-ms <TAB> cwd <TAB> command-line tail <TAB> argc <TAB> argv...
+//   pid <TAB> creation-ms <TAB> now-ms <TAB> cwd <TAB> command-line tail <TAB> argc <TAB>
+//   argv...
 //
 // Times are milliseconds since 1601 (FILETIME / 10000). The log is named by the
 // environment variable TL_PROBE_LOG, or else "tl_probe.log" next to the probe. The texts

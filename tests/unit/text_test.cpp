@@ -10,7 +10,9 @@ TEST(Text, CopyFitsOrCutsAtCharacterBoundary) {
   EXPECT_FALSE(CopyText(small, "abcd"));
   EXPECT_STREQ(small, "abc");
   // "a" then 表 (0x95 0x5C) then "b": three bytes of room keep "a" and the whole character.
-  EXPECT_FALSE(CopyText(small, "a\x95\x5C" "b"));
+  EXPECT_FALSE(CopyText(small,
+                        "a\x95\x5C"
+                        "b"));
   EXPECT_STREQ(small, "a\x95\x5C");
   // Two bytes of room after "ab": the character does not fit, so it is dropped whole.
   EXPECT_FALSE(CopyText(small, "ab\x95\x5C"));
