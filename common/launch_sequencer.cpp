@@ -50,7 +50,8 @@ void SequencerTick(LaunchSequencer& sequencer) {
   if (sequencer.waitingItem == nullptr) return;
 
   LaunchWaitingItem(sequencer);
-  while (sequencer.waitingItem != nullptr && sequencer.waitingItem->delaySeconds == 0) {
+  // A negative delay counts as 0, here as for the timer: the item follows at once.
+  while (sequencer.waitingItem != nullptr && sequencer.waitingItem->delaySeconds <= 0) {
     LaunchWaitingItem(sequencer);
   }
   // One refresh after the whole run of zero-delay items keeps their launches back to back.

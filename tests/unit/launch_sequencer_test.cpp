@@ -311,6 +311,15 @@ TEST(TimerPeriod, SequencerUsesTheSafePeriod) {
   EXPECT_EQ(run.fake.callsOf(HostCall::kStartTimer).back().milliseconds, 0x7FFFFFFFu);
 }
 
+TEST(TimerPeriod, NegativeDelayJoinsTheTickLikeZero) {
+  TestSchedule schedule{{"A", 1}, {"B", -3}, {"C", 0}, {"D", 2}};
+  SequencerRun run;
+  SequencerStart(run.sequencer, schedule.head());
+  run.fake.advance(run.sequencer, 1000);
+  EXPECT_EQ(run.fake.launchedNames(), Names({"A", "B", "C"}));
+  EXPECT_EQ(run.fake.callsOf(HostCall::kStartTimer).back().milliseconds, 2000u);
+}
+
 namespace {
 
 // A fake environment with GetEnvironmentVariableA's results: the value's length when it
