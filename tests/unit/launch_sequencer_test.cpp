@@ -317,6 +317,9 @@ TEST(TimerPeriod, NegativeDelayJoinsTheTickLikeZero) {
   SequencerStart(run.sequencer, schedule.head());
   run.fake.advance(run.sequencer, 1000);
   EXPECT_EQ(run.fake.launchedNames(), Names({"A", "B", "C"}));
+  // All three in one tick: one refresh, and the timer is next started for D.
+  ASSERT_EQ(run.fake.callsOf(HostCall::kRefresh).size(), 1u);
+  EXPECT_EQ(run.fake.callsOf(HostCall::kRefresh)[0].launchedCount, 3);
   EXPECT_EQ(run.fake.callsOf(HostCall::kStartTimer).back().milliseconds, 2000u);
 }
 
