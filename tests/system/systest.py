@@ -1089,16 +1089,19 @@ def BenchStartLatency(run, repeats):
     """Start of TLRun.exe on a one-item, zero-delay schedule to the probe's start, against
     floor_launch.exe handing the probe to the shell at once."""
     schedule = WriteSchedule(run, "latency.tlf", [ProbeItem(run, "latency")], exitAfter=True)
-    figures = {"runner": [], "floor": []}
+    figures = {"runner": [], "floor": [], "floor_window": []}
+    probe = b'"' + WinPath(run.Exe("tl_probe.exe")) + b'" latency'
     for _ in range(repeats):
-        for kind in ("runner", "floor"):
+        for kind in figures:
             ClearProbes(run)
             if kind == "runner":
                 program = Program(run, run.Exe("TLRun.exe"), b'"' + WinPath(schedule) + b'"',
                                   debug=False)
+            elif kind == "floor":
+                program = Program(run, run.Exe("floor_launch.exe"), probe, debug=False)
             else:
-                program = Program(run, run.Exe("floor_launch.exe"),
-                                  b'"' + WinPath(run.Exe("tl_probe.exe")) + b'" latency', debug=False)
+                program = Program(run, run.Exe("floor_launch.exe"), b"--window " + probe,
+                                  debug=False)
             starts = WaitProbes(run, 1)
             program.Wait()
             if starts:
@@ -1172,9 +1175,11 @@ def Bench(run):
     latency = BenchStartLatency(run, 5)
     print(f"(a) start to probe, TLRun.exe      {Figures(latency['runner'])}")
     print(f"    start to probe, floor_launch   {Figures(latency['floor'])}")
-    if latency["runner"] and latency["floor"]:
-        print(f"    runner over the floor          mean "
-              f"{statistics.mean(latency['runner']) - statistics.mean(latency['floor']):7.1f}")
+    print(f"    the same with one window first {Figures(latency['floor_window'])}")
+    for floor in ("floor", "floor_window"):
+        if latency["runner"] and latency[floor]:
+            runner, base = statistics.mean(latency["runner"]), statistics.mean(latency[floor])
+            print(f"    runner over {floor:<18} mean {runner - base:7.1f}  ratio {runner / base:5.2f}")
     first, later, drifts = BenchDelays(run, 2)
     print(f"(b) delays 1,1,1,1,1: item 1 against start + 1 s       {Figures(first)}")
     print(f"    items 2-5 against the previous launch + 1 s       {Figures(later)}")
