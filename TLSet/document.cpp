@@ -1,0 +1,247 @@
+// The editor's document commands: delete and move the selected item, add and edit items
+// through the item dialog, the two run options, new, open, save, save as, the start-up
+// step and the save offered on close.
+#include "document.h"
+
+#include <cstring>
+
+#include "path_split.h"
+
+namespace {
+
+const char kConfirmCaption[] = "確認";
+const char kErrorCaption[] = "エラー";
+const char kNewPrompt[] = "内容が変更されています。保存しますか？";
+const char kClosePrompt[] = "内容が更新されています。保存しますか？";
+const char kNotScheduleText[] = ".tlfファイルを選択してください";
+const char kOpenPrompt[] = "ファイルを選択してください";
+const char kSavePrompt[] = "ファイル名を入力してください";
+const char kSaveFailedText[] = "保存できませんでした。\n";
+const char kReadFailedText[] = "ファイルを読み込めませんでした。\n";
+const char kNameTooLongText[] = "ファイル名が長すぎるため保存できません。\n";
+const char kOverwriteText[] = "は既に存在します。上書きしますか？";
+const char kScheduleExtension[] = ".tlf";
+
+// Shows text followed by detail (a path) in one box; the detail is cut if it must be.
+void ShowProblem(const EditorDocument& document, const char* text, const char* detail) {
+  char message[kTextSize * 2];
+  CopyText(message, sizeof message, text);
+  AppendText(message, sizeof message, detail);
+  document.host.showMessage(document.host.context, message, kErrorCaption);
+}
+
+bool IsScheduleFileName(const char* path) {
+  return std::strcmp(PathExtension(path), kScheduleExtension) == 0;
+}
+
+void Refresh(EditorDocument& document) {
+  document.host.refreshList(document.host.context, document.schedule);
+}
+
+// Replaces the schedule and its options by the file's. A file that cannot be read leaves
+// the document as it was: an empty document under that file's name would be written over
+// the file by the next save.
+bool ReadScheduleInto(EditorDocument& document, const char* path) {
+  ScheduleList loaded;
+  ScheduleOptions options = document.options;
+  if (!document.host.loadSchedule(document.host.context, path, loaded, options)) {
+    loaded.clear();
+    ShowProblem(document, kReadFailedText, path);
+    return false;
+  }
+  document.schedule.clear();
+  document.schedule = loaded;
+  document.options = options;
+  CopyText(document.fileName, path);
+  Refresh(document);
+  return true;
+}
+
+// Writes the document to path and makes path its file; on failure the user is told and
+// the document keeps its file name and its modified flag (the old file is still whole).
+SaveResult WriteTo(EditorDocument& document, const char* path) {
+  if (!document.host.writeSchedule(document.host.context, path, document.schedule,
+                                   document.options)) {
+    ShowProblem(document, kSaveFailedText, path);
+    return SaveResult::kFailed;
+  }
+  if (path != document.fileName) CopyText(document.fileName, path);
+  document.modified = false;
+  return SaveResult::kSaved;
+}
+
+bool (ScheduleList::*MoveOperation(MoveDirection direction))(int32_t) {
+  switch (direction) {
+    case MoveDirection::kTop:
+      return &ScheduleList::moveToTop;
+    case MoveDirection::kUp:
+      return &ScheduleList::moveUp;
+    case MoveDirection::kDown:
+      return &ScheduleList::moveDown;
+    case MoveDirection::kBottom:
+    default:
+      return &ScheduleList::moveToBottom;
+  }
+}
+
+int32_t RowAfterMove(MoveDirection direction, int32_t row, int32_t itemCount) {
+  switch (direction) {
+    case MoveDirection::kTop:
+      return 0;
+    case MoveDirection::kUp:
+      return row - 1;
+    case MoveDirection::kDown:
+      return row + 1;
+    case MoveDirection::kBottom:
+    default:
+      return itemCount - 1;
+  }
+}
+
+}  // namespace
+
+void DeleteSelectedItem(EditorDocument& document) {
+  int32_t row = document.host.selectedRow(document.host.context);
+  if (!document.schedule.removeAt(row)) return;
+  document.modified = true;
+  Refresh(document);
+}
+
+void MoveSelectedItem(EditorDocument& document, MoveDirection direction) {
+  int32_t row = document.host.selectedRow(document.host.context);
+  if (!(document.schedule.*MoveOperation(direction))(row)) return;
+  document.modified = true;
+  Refresh(document);
+  // The refresh took the selection away; it follows the moved item.
+  document.host.selectRow(document.host.context,
+                          RowAfterMove(direction, row, document.schedule.itemCount));
+}
+
+void AddItem(EditorDocument& document) {
+  ItemFields fields;
+  ResetItemFields(fields);
+  if (!document.host.runItemDialog(document.host.context, fields)) return;
+  ScheduleItem* item =
+      NewScheduleItem(fields.name, fields.path, fields.arguments, fields.workFolder,
+                      fields.delaySeconds, fields.pathIsEnvVar);
+  if (item == nullptr) return;  // out of memory: the schedule stays as it was
+  document.schedule.append(item);
+  ++document.schedule.itemCount;
+  document.modified = true;
+  Refresh(document);
+  // The new item is the last row; selecting it also scrolls a long list down to it.
+  document.host.selectRow(document.host.context, document.schedule.itemCount - 1);
+}
+
+void EditSelectedItem(EditorDocument& document) {
+  int32_t row = document.host.selectedRow(document.host.context);
+  ScheduleItem* item = document.schedule.at(row);
+  if (item == nullptr) return;
+  ItemFields fields;
+  item->get(fields.name, fields.path, fields.arguments, fields.workFolder, &fields.delaySeconds,
+            &fields.pathIsEnvVar);
+  if (!document.host.runItemDialog(document.host.context, fields)) return;
+  item->set(fields.name, fields.path, fields.arguments, fields.workFolder, fields.delaySeconds,
+            fields.pathIsEnvVar);
+  document.modified = true;
+  Refresh(document);
+  document.host.selectRow(document.host.context, row);
+}
+
+void ToggleOption(EditorDocument& document, RunOption option) {
+  bool& value = option == RunOption::kShowRunnerWindow ? document.options.showRunnerWindow
+                                                       : document.options.exitAfterRun;
+  value = !value;
+  document.modified = true;
+  document.host.showOptions(document.host.context, document.options);
+}
+
+void NewSchedule(EditorDocument& document) {
+  if (document.modified &&
+      document.host.askYesNo(document.host.context, kNewPrompt, kConfirmCaption)) {
+    // A save that did not happen (cancelled or failed) stops the new schedule.
+    if (SaveSchedule(document) != SaveResult::kSaved) return;
+  }
+  // The modified flag stays as it is: after a "no" the close prompt asks again.
+  document.fileName[0] = '\0';
+  document.schedule.clear();
+  Refresh(document);
+  document.options = ScheduleOptions{};
+  document.host.showOptions(document.host.context, document.options);
+}
+
+void OpenSchedule(EditorDocument& document) {
+  char path[kTextSize];
+  CopyText(path, kOpenPrompt);
+  if (!document.host.chooseOpenPath(document.host.context, path)) return;
+  OpenDroppedSchedule(document, path);
+}
+
+void OpenDroppedSchedule(EditorDocument& document, const char* path) {
+  if (!IsScheduleFileName(path)) {
+    document.host.showMessage(document.host.context, kNotScheduleText, kErrorCaption);
+    return;
+  }
+  // Unsaved changes are discarded without a question, and the modified flag stays.
+  if (ReadScheduleInto(document, path)) {
+    document.host.showOptions(document.host.context, document.options);
+  }
+}
+
+SaveResult SaveSchedule(EditorDocument& document) {
+  if (document.fileName[0] == '\0') return SaveScheduleAs(document);
+  return WriteTo(document, document.fileName);
+}
+
+SaveResult SaveScheduleAs(EditorDocument& document) {
+  char chosen[kTextSize];
+  CopyText(chosen, kSavePrompt);
+  if (!document.host.chooseSavePath(document.host.context, chosen)) {
+    return SaveResult::kCancelled;
+  }
+  char path[kTextSize];
+  CopyText(path, chosen);
+  // The extension is added only when the name lacks it, so plan.tlf stays plan.tlf.
+  if (!IsScheduleFileName(path) && !AppendText(path, kScheduleExtension)) {
+    ShowProblem(document, kNameTooLongText, chosen);
+    return SaveResult::kFailed;
+  }
+  // The dialog does not ask about an existing file (the name it returned may lack the
+  // extension), so the question comes here, for every file but the document's own.
+  if (std::strcmp(path, document.fileName) != 0 &&
+      document.host.fileExists(document.host.context, path)) {
+    char question[kTextSize * 2];
+    CopyText(question, sizeof question, path);
+    AppendText(question, sizeof question, kOverwriteText);
+    if (!document.host.askYesNo(document.host.context, question, kConfirmCaption)) {
+      return SaveResult::kCancelled;
+    }
+  }
+  return WriteTo(document, path);
+}
+
+void ApplyCommandLine(EditorDocument& document, int argCount, const char* const* args,
+                      FileLookup lookup) {
+  document.modified = false;
+  if (argCount < 1) {
+    document.host.registerAssociation(document.host.context);
+    document.options.showRunnerWindow = false;
+    document.options.exitAfterRun = true;
+    return;
+  }
+  // A file that does not exist leaves the name empty: an empty, untitled schedule with
+  // both options off. One that exists but cannot be read is reported and gives the same.
+  char path[kTextSize] = "";
+  if (!ToLongPath(args[0], path, sizeof path, lookup)) return;
+  ReadScheduleInto(document, path);
+}
+
+void OfferSaveOnClose(EditorDocument& document) {
+  if (!document.modified) return;
+  if (!document.host.askYesNo(document.host.context, kClosePrompt, kConfirmCaption)) return;
+  // A failed save has been reported; the user gets one more chance under another name
+  // before the window closes.
+  if (SaveSchedule(document) == SaveResult::kFailed) SaveScheduleAs(document);
+}
+
+void FreeDocument(EditorDocument& document) { document.schedule.clear(); }

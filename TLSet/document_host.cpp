@@ -1,0 +1,158 @@
+// The document's host on Windows: the list view's selection and rows, the option check
+// boxes, message boxes without owner, the open and save-as dialogs, the item dialog, the
+// schedule file and the registry.
+#include <windows.h>
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include "association.h"
+#include "editor_state.h"
+#include "item_dialog.h"
+#include "resource.h"
+
+namespace {
+
+EditorState& State(void* context) { return *static_cast<EditorState*>(context); }
+
+int32_t HostSelectedRow(void* context) {
+  HWND listView = State(context).controls[0];
+  return static_cast<int32_t>(SendMessageA(listView, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
+                                           MAKELPARAM(LVNI_SELECTED, 0)));
+}
+
+void HostSelectRow(void* context, int32_t row) {
+  HWND listView = State(context).controls[0];
+  LVITEMA state{};
+  state.mask = LVIF_STATE;
+  state.iItem = row;
+  state.state = LVIS_SELECTED | LVIS_FOCUSED;
+  state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageA(listView, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&state));
+  SendMessageA(listView, LVM_ENSUREVISIBLE, row, FALSE);
+}
+
+void HostRefreshList(void* context, const ScheduleList& schedule) {
+  RefreshListView(State(context).controls[0], schedule);
+}
+
+void SetCheck(HWND box, bool checked) {
+  SendMessageA(box, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void HostShowOptions(void* context, const ScheduleOptions& options) {
+  SetCheck(State(context).controls[8], options.showRunnerWindow);
+  SetCheck(State(context).controls[9], options.exitAfterRun);
+}
+
+void HostShowMessage(void*, const char* text, const char* caption) {
+  MessageBoxA(nullptr, text, caption, MB_OK);
+}
+
+bool HostAskYesNo(void*, const char* text, const char* caption) {
+  return MessageBoxA(nullptr, text, caption, MB_YESNO) == IDYES;
+}
+
+const char kScheduleFilter[] = "データファイル(*.tlf)\0*.tlf\0すべて(*.*)\0*.*\0";
+
+// The open and save-as dialogs share everything but their flags and their call. path
+// holds the prompt the dialog shows in its name box.
+OPENFILENAMEA ScheduleFileDialog(EditorState& state, char* path, char* title, DWORD flags) {
+  OPENFILENAMEA dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = state.mainWindow.handle;
+  dialog.hInstance = state.instance;
+  dialog.lpstrFilter = kScheduleFilter;
+  dialog.nFilterIndex = 1;
+  dialog.lpstrFile = path;
+  dialog.nMaxFile = kTextSize;
+  dialog.lpstrFileTitle = title;
+  dialog.nMaxFileTitle = kTextSize;
+  dialog.Flags = flags;
+  return dialog;
+}
+
+bool HostChooseOpenPath(void* context, char* path) {
+  char title[kTextSize] = "";
+  OPENFILENAMEA dialog =
+      ScheduleFileDialog(State(context), path, title,
+                         OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_EXPLORER | OFN_LONGNAMES);
+  return GetOpenFileNameA(&dialog) != FALSE;
+}
+
+bool HostChooseSavePath(void* context, char* path) {
+  char title[kTextSize] = "";
+  OPENFILENAMEA dialog = ScheduleFileDialog(State(context), path, title,
+                                            OFN_HIDEREADONLY | OFN_EXPLORER | OFN_LONGNAMES);
+  return GetSaveFileNameA(&dialog) != FALSE;
+}
+
+bool HostRunItemDialog(void* context, ItemFields& fields) {
+  EditorState& state = State(context);
+  return RunItemDialog(state.instance, state.mainWindow.handle, fields);
+}
+
+bool HostFileExists(void*, const char* path) {
+  return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool HostLoadSchedule(void*, const char* path, ScheduleList& schedule,
+                      ScheduleOptions& options) {
+  return LoadScheduleFile(path, schedule, options);
+}
+
+bool HostWriteSchedule(void*, const char* path, const ScheduleList& schedule,
+                       const ScheduleOptions& options) {
+  return WriteScheduleFile(path, schedule, options);
+}
+
+void HostRegisterAssociation(void*) {
+  RegisterEditorAssociation(Win32RegistryHost(), Win32CurrentDirectory);
+}
+
+}  // namespace
+
+DocumentHost Win32DocumentHost(EditorState* state) {
+  DocumentHost host{};
+  host.selectedRow = HostSelectedRow;
+  host.selectRow = HostSelectRow;
+  host.refreshList = HostRefreshList;
+  host.showOptions = HostShowOptions;
+  host.showMessage = HostShowMessage;
+  host.askYesNo = HostAskYesNo;
+  host.chooseOpenPath = HostChooseOpenPath;
+  host.chooseSavePath = HostChooseSavePath;
+  host.runItemDialog = HostRunItemDialog;
+  host.fileExists = HostFileExists;
+  host.loadSchedule = HostLoadSchedule;
+  host.writeSchedule = HostWriteSchedule;
+  host.registerAssociation = HostRegisterAssociation;
+  host.context = state;
+  return host;
+}
+
+// Rebuilds every row. Drawing is suspended meanwhile: a visible list view otherwise
+// repaints after each inserted row, which makes a long schedule take seconds to show.
+void RefreshListView(HWND listView, const ScheduleList& schedule) {
+  SendMessageA(listView, WM_SETREDRAW, FALSE, 0);
+  SendMessageA(listView, LVM_DELETEALLITEMS, 0, 0);
+  // Room for every row at once, instead of growing the list view row by row.
+  SendMessageA(listView, LVM_SETITEMCOUNT, schedule.itemCount, 0);
+  int32_t position = 0;
+  RowTexts texts;
+  for (const ScheduleItem* item = schedule.head; item != nullptr;
+       item = item->next, ++position) {
+    FormatRowTexts(*item, texts);
+    LVITEMA row{};
+    row.mask = LVIF_TEXT;
+    row.iItem = position;
+    row.pszText = const_cast<char*>(texts.columns[0]);  // copied by the list view
+    SendMessageA(listView, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&row));
+    for (int column = 1; column < kListColumnCount; ++column) {
+      row.iSubItem = column;
+      row.pszText = const_cast<char*>(texts.columns[column]);
+      SendMessageA(listView, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&row));
+    }
+  }
+  SendMessageA(listView, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(listView, nullptr, TRUE);
+}

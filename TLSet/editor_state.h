@@ -1,0 +1,35 @@
+// The editor's program-wide state: the instance, the main window and its controls, and the
+// document. One instance, editorState; the document's host reaches it through its context.
+#pragma once
+
+#include <windows.h>
+
+#include "document.h"
+#include "editor_ui.h"
+
+// The top-level window. create registers the class and creates, shows and updates the
+// window; its WM_CREATE builds the controls and opens the document.
+struct MainWindow {
+  HWND handle = nullptr;
+  bool create(HINSTANCE instance);
+};
+
+struct EditorState {
+  HINSTANCE instance = nullptr;
+  MainWindow mainWindow;
+  // The list view, the seven buttons and the two check boxes, in this fixed order.
+  HWND controls[kChildControlCount] = {};
+  EditorDocument document;
+};
+
+extern EditorState editorState;
+
+// The list view is the first control, the two check boxes the last two.
+inline HWND ScheduleListView() { return editorState.controls[0]; }
+
+// The document's host over the list view, the check boxes, message boxes, the file
+// dialogs, the item dialog, the schedule file and the registry.
+DocumentHost Win32DocumentHost(EditorState* state);
+
+// Rebuilds the list view from the schedule; no row is selected afterwards.
+void RefreshListView(HWND listView, const ScheduleList& schedule);

@@ -1,0 +1,87 @@
+// The main window's command table, its layout arithmetic and its row texts.
+#include "editor_ui.h"
+
+#include <cstdio>
+
+#include "resource.h"
+
+namespace {
+
+struct CommandEntry {
+  int id;
+  EditorCommand command;
+};
+
+// Buttons and menu items that do the same thing map to the same command; the shortcuts
+// send identifiers of their own.
+constexpr CommandEntry kCommandTable[] = {
+    {IDC_MOVE_TOP, EditorCommand::kMoveToTop},
+    {IDM_MOVE_TOP, EditorCommand::kMoveToTop},
+    {IDC_MOVE_UP, EditorCommand::kMoveUp},
+    {IDM_MOVE_UP, EditorCommand::kMoveUp},
+    {IDC_MOVE_DOWN, EditorCommand::kMoveDown},
+    {IDM_MOVE_DOWN, EditorCommand::kMoveDown},
+    {IDC_MOVE_BOTTOM, EditorCommand::kMoveToBottom},
+    {IDM_MOVE_BOTTOM, EditorCommand::kMoveToBottom},
+    {IDC_ADD_ITEM, EditorCommand::kAddItem},
+    {IDM_ADD_ITEM, EditorCommand::kAddItem},
+    {IDC_EDIT_ITEM, EditorCommand::kEditItem},
+    {IDM_EDIT_ITEM, EditorCommand::kEditItem},
+    {IDC_DELETE_ITEM, EditorCommand::kDeleteItem},
+    {IDM_DELETE_ITEM, EditorCommand::kDeleteItem},
+    {IDC_SHOW_RUNNER_CHECK, EditorCommand::kToggleShowRunnerWindow},
+    {IDC_EXIT_AFTER_RUN_CHECK, EditorCommand::kToggleExitAfterRun},
+    {IDM_NEW, EditorCommand::kNew},
+    {IDA_NEW, EditorCommand::kNew},
+    {IDM_OPEN, EditorCommand::kOpen},
+    {IDA_OPEN, EditorCommand::kOpen},
+    {IDM_SAVE, EditorCommand::kSave},
+    {IDA_SAVE, EditorCommand::kSave},
+    {IDM_SAVE_AS, EditorCommand::kSaveAs},
+    {IDA_SAVE_AS, EditorCommand::kSaveAs},
+    {IDM_EXIT, EditorCommand::kExit},
+    {IDM_VERSION, EditorCommand::kVersion},
+};
+
+constexpr int kListHeight = 410;
+constexpr int kListMargin = 140;   // the button column right of the list
+constexpr int kButtonInset = 120;  // buttons start this far left of the right edge
+constexpr int kButtonWidth = 100;
+constexpr int kButtonHeight = 30;
+constexpr int kButtonRows[] = {10, 60, 110, 160, 220, 270, 320};
+constexpr int kCheckX = 15;
+constexpr int kCheckWidth = 400;
+constexpr int kCheckHeight = 20;
+constexpr int kCheckRows[] = {420, 450};
+
+}  // namespace
+
+EditorCommand CommandForId(int id) {
+  for (const CommandEntry& entry : kCommandTable) {
+    if (entry.id == id) return entry.command;
+  }
+  return EditorCommand::kNone;
+}
+
+MainLayout ComputeMainLayout(int windowWidth) {
+  MainLayout layout{};
+  int slot = 0;
+  layout.controls[slot++] = {0, 0, windowWidth - kListMargin, kListHeight};
+  for (int top : kButtonRows) {
+    layout.controls[slot++] = {windowWidth - kButtonInset, top, kButtonWidth, kButtonHeight};
+  }
+  for (int top : kCheckRows) {
+    layout.controls[slot++] = {kCheckX, top, kCheckWidth, kCheckHeight};
+  }
+  return layout;
+}
+
+void FormatRowTexts(const ScheduleItem& item, RowTexts& row) {
+  std::snprintf(row.delayText, sizeof row.delayText, "%d", static_cast<int>(item.delaySeconds));
+  row.columns[0] = item.name;
+  row.columns[1] = item.fileName;
+  row.columns[2] = item.path;
+  row.columns[3] = item.arguments;
+  row.columns[4] = item.workFolder;
+  row.columns[5] = row.delayText;
+}

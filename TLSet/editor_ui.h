@@ -1,0 +1,59 @@
+// The main window's decisions without the window: which command an identifier runs, where
+// the controls go for a window width, and the six texts of a list-view row.
+#pragma once
+
+#include <cstdint>
+
+#include "schedule.h"
+#include "text.h"
+
+enum class EditorCommand {
+  kNone,
+  kMoveToTop,
+  kMoveUp,
+  kMoveDown,
+  kMoveToBottom,
+  kAddItem,
+  kEditItem,
+  kDeleteItem,
+  kToggleShowRunnerWindow,
+  kToggleExitAfterRun,
+  kNew,
+  kOpen,
+  kSave,
+  kSaveAs,
+  kExit,
+  kVersion,
+};
+
+// The command of a button, menu item or shortcut identifier (the low word of WM_COMMAND).
+EditorCommand CommandForId(int id);
+
+struct ControlRect {
+  int x;
+  int y;
+  int width;
+  int height;
+};
+
+// The ten child controls in their fixed order: the list view, the seven buttons, the two
+// check boxes.
+constexpr int kChildControlCount = 10;
+struct MainLayout {
+  ControlRect controls[kChildControlCount];
+};
+
+// Only the width of the window's outer rectangle matters; heights and rows are fixed.
+MainLayout ComputeMainLayout(int windowWidth);
+
+constexpr int kMinTrackWidth = 300;
+constexpr int kMinTrackHeight = 530;
+constexpr int kMaxTrackWidth = 1024;
+
+constexpr int kListColumnCount = 6;
+// Row texts point into item, except the delay, which is formatted into delayText.
+struct RowTexts {
+  const char* columns[kListColumnCount];
+  char delayText[16];
+};
+void FormatRowTexts(const ScheduleItem& item, RowTexts& row);

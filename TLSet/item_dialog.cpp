@@ -1,0 +1,300 @@
+// The item dialog: shows the entry it is given, keeps the delay within the arrows' range
+// (a stored delay above it is shown and kept until an arrow moves), checks the entry on OK,
+// takes dropped files, browses for files and folders, and test-runs the entry as the runner
+// would launch it.
+#include "item_dialog.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <cstring>
+#include <string>
+
+#include "path_split.h"
+#include "resource.h"
+
+namespace {
+
+const char kFolderBrowserTitle[] = "フォルダを選択してください";
+const char kDefaultStartFolder[] = "c:\\";
+const char kErrorCaption[] = "エラー";
+
+// The dialog is modal, so one record serves every opening.
+struct ItemDialogState {
+  ItemFields* fields = nullptr;
+  int32_t arrowPosition = 0;
+};
+
+ItemDialogState itemDialog;
+
+// A control's whole text, however long: the checks on OK look at the bytes the user
+// entered, not at what a fixed buffer would have kept of them.
+std::string ControlText(HWND dialog, int id) {
+  HWND control = GetDlgItem(dialog, id);
+  int length = GetWindowTextLengthA(control);
+  std::string text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, '\0');
+  int copied = GetWindowTextA(control, &text[0], static_cast<int>(text.size()));
+  text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
+  return text;
+}
+
+void ReadControl(HWND dialog, int id, char* text) {
+  GetDlgItemTextA(dialog, id, text, static_cast<int>(kTextSize));
+}
+
+void ShowDelay(HWND dialog, int32_t delaySeconds) {
+  char text[16];
+  FormatText(text, sizeof text, "%d", static_cast<int>(delaySeconds));
+  SetDlgItemTextA(dialog, IDC_ITEM_DELAY, text);
+}
+
+void SetupDelayArrows(HWND dialog) {
+  HWND arrows = GetDlgItem(dialog, IDC_DELAY_ARROWS);
+  SendMessageA(arrows, UDM_SETBUDDY,
+               reinterpret_cast<WPARAM>(GetDlgItem(dialog, IDC_ITEM_DELAY)), 0);
+  SendMessageA(arrows, UDM_SETRANGE32, 0, kMaxArrowDelay);
+  SendMessageA(arrows, UDM_SETPOS, 0, MAKELPARAM(LOWORD(itemDialog.arrowPosition), 0));
+}
+
+BOOL OnInitDialog(HWND dialog, LPARAM lParam) {
+  itemDialog.fields = reinterpret_cast<ItemFields*>(lParam);
+  const ItemFields& fields = *itemDialog.fields;
+  SetDlgItemTextA(dialog, IDC_ITEM_NAME, fields.name);
+  SetDlgItemTextA(dialog, IDC_ITEM_PATH, fields.path);
+  SetDlgItemTextA(dialog, IDC_ITEM_ARGUMENTS, fields.arguments);
+  SetDlgItemTextA(dialog, IDC_ITEM_WORK_FOLDER, fields.workFolder);
+  // Typing stops at what a schedule file keeps; OK checks the bytes again, because the
+  // limit counts characters, not bytes.
+  for (int id : {IDC_ITEM_NAME, IDC_ITEM_PATH, IDC_ITEM_ARGUMENTS, IDC_ITEM_WORK_FOLDER}) {
+    SendDlgItemMessageA(dialog, id, EM_LIMITTEXT, kMaxItemTextBytes, 0);
+  }
+  int32_t delay = fields.delaySeconds < 0 ? 0 : fields.delaySeconds;
+  itemDialog.arrowPosition = ArrowPositionForDelay(fields.delaySeconds);
+  if (fields.pathIsEnvVar != 0) CheckDlgButton(dialog, IDC_PATH_IS_ENV_VAR, BST_CHECKED);
+  SetupDelayArrows(dialog);
+  ShowDelay(dialog, delay);
+  DragAcceptFiles(dialog, TRUE);
+  return TRUE;  // the focus goes to the first tab stop, the OK button
+}
+
+BOOL OnOk(HWND dialog) {
+  std::string name = ControlText(dialog, IDC_ITEM_NAME);
+  std::string path = ControlText(dialog, IDC_ITEM_PATH);
+  std::string arguments = ControlText(dialog, IDC_ITEM_ARGUMENTS);
+  std::string workFolder = ControlText(dialog, IDC_ITEM_WORK_FOLDER);
+  std::string delay = ControlText(dialog, IDC_ITEM_DELAY);
+  bool pathIsEnvVar = IsDlgButtonChecked(dialog, IDC_PATH_IS_ENV_VAR) == BST_CHECKED;
+  ItemFormInput input{name.c_str(),       path.c_str(),  arguments.c_str(),
+                      workFolder.c_str(), delay.c_str(), pathIsEnvVar};
+  ItemFields entry;
+  FormProblem problem = ReadItemForm(input, entry);
+  if (problem.field != ItemField::kNone) {
+    static constexpr int kFieldIds[] = {0, IDC_ITEM_NAME, IDC_ITEM_PATH, IDC_ITEM_ARGUMENTS,
+                                        IDC_ITEM_WORK_FOLDER};
+    MessageBoxA(nullptr, problem.text, problem.caption, MB_OK);
+    SetFocus(GetDlgItem(dialog, kFieldIds[static_cast<int>(problem.field)]));
+    return TRUE;
+  }
+  *itemDialog.fields = entry;
+  EndDialog(dialog, IDOK);
+  return TRUE;
+}
+
+void OnArrows(HWND dialog) {
+  LRESULT position = SendDlgItemMessageA(dialog, IDC_DELAY_ARROWS, UDM_GETPOS, 0, 0);
+  itemDialog.arrowPosition = LOWORD(position);
+  ShowDelay(dialog, itemDialog.arrowPosition);
+}
+
+// The first dropped file goes into the path, whatever it is; the others are ignored.
+void OnDropFiles(HWND dialog, HDROP drop) {
+  char path[kTextSize] = "";
+  UINT length = DragQueryFileA(drop, 0, path, sizeof path);
+  DragFinish(drop);
+  if (length > 0 && length < sizeof path) SetDlgItemTextA(dialog, IDC_ITEM_PATH, path);
+}
+
+void OnBrowseFile(HWND dialog) {
+  char path[kTextSize];
+  if (ChooseProgramFile(dialog, path) == 1) SetDlgItemTextA(dialog, IDC_ITEM_PATH, path);
+}
+
+void OnBrowsePathFolder(HWND dialog) {
+  char folder[kTextSize];
+  if (BrowseForFolder(dialog, kDefaultStartFolder, folder, sizeof folder) == 1) {
+    SetDlgItemTextA(dialog, IDC_ITEM_PATH, folder);
+  }
+}
+
+void OnFolderFromPath(HWND dialog) {
+  char path[kTextSize];
+  char folder[kTextSize];
+  ReadControl(dialog, IDC_ITEM_PATH, path);
+  SplitDriveAndFolder(path, folder, sizeof folder);
+  SetDlgItemTextA(dialog, IDC_ITEM_WORK_FOLDER, folder);
+}
+
+// Opens at the path's drive and folder, which the field takes at once: a cancelled
+// browser leaves it there.
+void OnBrowseWorkFolder(HWND dialog) {
+  char path[kTextSize];
+  char start[kTextSize];
+  ReadControl(dialog, IDC_ITEM_PATH, path);
+  if (path[0] == '\0') {
+    CopyText(start, kDefaultStartFolder);
+  } else {
+    SplitDriveAndFolder(path, start, sizeof start);
+    SetDlgItemTextA(dialog, IDC_ITEM_WORK_FOLDER, start);
+  }
+  char folder[kTextSize];
+  if (BrowseForFolder(dialog, start, folder, sizeof folder) == 1) {
+    SetDlgItemTextA(dialog, IDC_ITEM_WORK_FOLDER, folder);
+  }
+}
+
+uint32_t ReadEnvironmentVariable(const char* name, char* value, uint32_t capacity) {
+  return GetEnvironmentVariableA(name, value, capacity);
+}
+
+// Launches the entry as it is on screen, the way the runner launches an item. Nothing is
+// shown when it starts; a launch that cannot happen or fails is explained. The shell's
+// own error box is suppressed so the explanation comes once, with the reason.
+void OnTestRun(HWND dialog) {
+  char path[kTextSize];
+  char arguments[kTextSize];
+  char workFolder[kTextSize];
+  ReadControl(dialog, IDC_ITEM_PATH, path);
+  ReadControl(dialog, IDC_ITEM_ARGUMENTS, arguments);
+  ReadControl(dialog, IDC_ITEM_WORK_FOLDER, workFolder);
+  bool pathIsEnvVar = IsDlgButtonChecked(dialog, IDC_PATH_IS_ENV_VAR) == BST_CHECKED;
+  char file[kTextSize];
+  TestRunFile resolved = ResolveTestRunFile(path, pathIsEnvVar, ReadEnvironmentVariable, file);
+  if (resolved == TestRunFile::kNoPath) return;
+  char message[kTextSize * 2];
+  if (resolved != TestRunFile::kReady) {
+    FormatTestRunProblem(resolved, path, message);
+    MessageBoxA(nullptr, message, kErrorCaption, MB_OK);
+    return;
+  }
+  SHELLEXECUTEINFOA launch{};
+  launch.cbSize = sizeof launch;
+  launch.fMask = SEE_MASK_FLAG_NO_UI;
+  launch.hwnd = dialog;
+  launch.lpVerb = "open";
+  launch.lpFile = file;
+  launch.lpParameters = arguments;
+  launch.lpDirectory = workFolder;
+  launch.nShow = SW_SHOWNORMAL;
+  if (ShellExecuteExA(&launch)) return;
+  DWORD error = GetLastError();
+  char reason[kTextSize] = "";
+  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                 reason, sizeof reason, nullptr);
+  FormatLaunchFailure(file, reason, message, sizeof message);
+  MessageBoxA(nullptr, message, kErrorCaption, MB_OK);
+}
+
+BOOL OnCommand(HWND dialog, int id) {
+  switch (id) {
+    case IDOK:
+      return OnOk(dialog);
+    case IDCANCEL:  // also Esc and the close box
+      EndDialog(dialog, IDCANCEL);
+      return TRUE;
+    case IDC_BROWSE_FILE:
+      OnBrowseFile(dialog);
+      return TRUE;
+    case IDC_BROWSE_PATH_FOLDER:
+      OnBrowsePathFolder(dialog);
+      return TRUE;
+    case IDC_FOLDER_FROM_PATH:
+      OnFolderFromPath(dialog);
+      return TRUE;
+    case IDC_BROWSE_WORK_FOLDER:
+      OnBrowseWorkFolder(dialog);
+      return TRUE;
+    case IDC_TEST_RUN:
+      OnTestRun(dialog);
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+INT_PTR CALLBACK ItemDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      return OnInitDialog(dialog, lParam);
+    case WM_COMMAND:
+      return OnCommand(dialog, LOWORD(wParam));
+    case WM_VSCROLL:
+      OnArrows(dialog);
+      return TRUE;
+    case WM_DROPFILES:
+      OnDropFiles(dialog, reinterpret_cast<HDROP>(wParam));
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+// Selects the start folder once the browser is ready.
+int CALLBACK BrowseCallback(HWND browser, UINT message, LPARAM, LPARAM startFolder) {
+  if (message == BFFM_INITIALIZED && startFolder != 0) {
+    SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, startFolder);
+  }
+  return 0;
+}
+
+}  // namespace
+
+bool RunItemDialog(HINSTANCE instance, HWND owner, ItemFields& fields) {
+  INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_ITEM), owner, ItemDialogProc,
+                                   reinterpret_cast<LPARAM>(&fields));
+  itemDialog.fields = nullptr;
+  return result == IDOK;
+}
+
+int ChooseProgramFile(HWND owner, char* path) {
+  char title[kTextSize] = "";
+  path[0] = '\0';
+  OPENFILENAMEA dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = owner;
+  dialog.hInstance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(owner, GWLP_HINSTANCE));
+  dialog.lpstrFilter = "すべて(*.*)\0*.*\0";
+  dialog.nFilterIndex = 1;
+  dialog.lpstrFile = path;
+  dialog.nMaxFile = kTextSize;
+  dialog.lpstrFileTitle = title;
+  dialog.nMaxFileTitle = kTextSize;
+  dialog.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER | OFN_LONGNAMES;
+  if (GetOpenFileNameA(&dialog)) return 1;
+  path[0] = '\0';
+  return 0;
+}
+
+int BrowseForFolder(HWND owner, const char* startFolder, char* result, std::size_t capacity) {
+  char displayName[kTextSize] = "";
+  BROWSEINFOA browse{};
+  browse.hwndOwner = owner;
+  browse.pszDisplayName = displayName;
+  browse.lpszTitle = kFolderBrowserTitle;
+  browse.lpfn = BrowseCallback;
+  browse.lParam = reinterpret_cast<LPARAM>(startFolder);
+  LPITEMIDLIST chosen = SHBrowseForFolderA(&browse);
+  if (chosen == nullptr) return 2;
+  char path[kTextSize] = "";
+  // A virtual folder (Control Panel, a printer...) has no path: the field keeps its text.
+  bool hasPath = SHGetPathFromIDListA(chosen, path) != FALSE && path[0] != '\0';
+  IMalloc* allocator = nullptr;
+  if (SUCCEEDED(SHGetMalloc(&allocator)) && allocator != nullptr) {
+    allocator->Free(chosen);
+    allocator->Release();
+  }
+  if (!hasPath || std::strlen(path) >= capacity) return 2;
+  CopyText(result, capacity, path);
+  return 1;
+}

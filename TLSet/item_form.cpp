@@ -1,0 +1,125 @@
+// The item dialog's rules: the transfer record's reset, the checks on OK, the delay field
+// and the test run's file.
+#include "item_form.h"
+
+#include <cstring>
+
+namespace {
+
+const char kMissingCaption[] = "未入力項目があります";
+const char kNameMissing[] = "名前を入力してください";
+const char kPathMissing[] = "パスを入力してください";
+const char kTooLongCaption[] = "エラー";
+const char kNameTooLong[] = "名前が長すぎます。258バイト（全角129文字）以内にしてください";
+const char kPathTooLong[] = "パスが長すぎます。258バイト（全角129文字）以内にしてください";
+const char kArgumentsTooLong[] =
+    "コマンドライン引数が長すぎます。258バイト（全角129文字）以内にしてください";
+const char kWorkFolderTooLong[] =
+    "作業ディレクトリが長すぎます。258バイト（全角129文字）以内にしてください";
+
+// White space as the schedule reader skips it before a name.
+bool IsSpace(char byte) {
+  return byte == ' ' || byte == '\t' || byte == '\n' || byte == '\v' || byte == '\f' ||
+         byte == '\r';
+}
+
+bool Fits(const char* text) { return std::strlen(text) <= kMaxItemTextBytes; }
+
+}  // namespace
+
+void ResetItemFields(ItemFields& fields) {
+  fields.name[0] = '\0';
+  fields.path[0] = '\0';
+  fields.arguments[0] = '\0';
+  fields.workFolder[0] = '\0';
+  fields.delaySeconds = -1;
+  fields.pathIsEnvVar = 0;
+}
+
+FormProblem ReadItemForm(const ItemFormInput& input, ItemFields& fields) {
+  const char* name = input.name;
+  while (IsSpace(*name)) ++name;
+  if (name[0] == '\0') return {ItemField::kName, kNameMissing, kMissingCaption};
+  if (input.path[0] == '\0') return {ItemField::kPath, kPathMissing, kMissingCaption};
+  // Each text must come back whole from the file; a message names the field instead of
+  // cutting the text, so the user sees exactly what will be saved.
+  if (!Fits(name)) return {ItemField::kName, kNameTooLong, kTooLongCaption};
+  if (!Fits(input.path)) return {ItemField::kPath, kPathTooLong, kTooLongCaption};
+  if (!Fits(input.arguments)) {
+    return {ItemField::kArguments, kArgumentsTooLong, kTooLongCaption};
+  }
+  if (!Fits(input.workFolder)) {
+    return {ItemField::kWorkFolder, kWorkFolderTooLong, kTooLongCaption};
+  }
+  CopyText(fields.name, name);
+  CopyText(fields.path, input.path);
+  CopyText(fields.arguments, input.arguments);
+  CopyText(fields.workFolder, input.workFolder);
+  fields.pathIsEnvVar = input.pathIsEnvVar ? 1 : 0;
+  fields.delaySeconds = ParseDelayText(input.delay);
+  return {ItemField::kNone, nullptr, nullptr};
+}
+
+int32_t ParseDelayText(const char* text) {
+  while (IsSpace(*text)) ++text;
+  bool negative = false;
+  if (*text == '+' || *text == '-') {
+    negative = *text == '-';
+    ++text;
+  }
+  int64_t value = 0;
+  for (; *text >= '0' && *text <= '9'; ++text) {
+    value = value * 10 + (*text - '0');
+    if (value > INT32_MAX) value = static_cast<int64_t>(INT32_MAX) + 1;
+  }
+  if (negative) value = -value;
+  if (value > INT32_MAX) return INT32_MAX;
+  if (value < INT32_MIN) return INT32_MIN;
+  return static_cast<int32_t>(value);
+}
+
+int32_t ArrowPositionForDelay(int32_t delaySeconds) {
+  if (delaySeconds < 0) return 0;
+  if (delaySeconds > kMaxArrowDelay) return kMaxArrowDelay;
+  return delaySeconds;
+}
+
+TestRunFile ResolveTestRunFile(const char* pathText, bool pathIsEnvVar,
+                               GetVariableFn getVariable, char* file) {
+  file[0] = '\0';
+  if (pathText[0] == '\0') return TestRunFile::kNoPath;
+  if (!pathIsEnvVar) {
+    CopyText(file, kTextSize, pathText);
+    return TestRunFile::kReady;
+  }
+  char value[kTextSize];
+  uint32_t length = getVariable(pathText, value, kTextSize);
+  // 0 is both "not set" and "set to nothing"; neither names a program.
+  if (length == 0) return TestRunFile::kVariableUnset;
+  // The buffer was not filled: the value does not fit in a path.
+  if (length >= kTextSize) return TestRunFile::kVariableTooLong;
+  CopyText(file, kTextSize, value);
+  return TestRunFile::kReady;
+}
+
+void FormatTestRunProblem(TestRunFile problem, const char* pathText, char* message) {
+  message[0] = '\0';
+  if (problem == TestRunFile::kVariableUnset) {
+    CopyText(message, kTextSize, "環境変数が設定されていないか、空です。\n");
+  } else if (problem == TestRunFile::kVariableTooLong) {
+    CopyText(message, kTextSize, "環境変数の値が長すぎるため起動できません。\n");
+  } else {
+    return;
+  }
+  AppendText(message, kTextSize, pathText);
+}
+
+void FormatLaunchFailure(const char* file, const char* reason, char* message,
+                         std::size_t capacity) {
+  CopyText(message, capacity, "起動できませんでした。\n");
+  AppendText(message, capacity, file);
+  if (reason != nullptr && reason[0] != '\0') {
+    AppendText(message, capacity, "\n");
+    AppendText(message, capacity, reason);
+  }
+}

@@ -1,0 +1,282 @@
+// The editor's main window: one window procedure that hands each message to a small
+// handler. Creation builds the list view, the buttons and the check boxes around the
+// document's start-up step; commands go through the command table to the document;
+// closing offers to save while the window is still on screen.
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include "editor_state.h"
+#include "long_path.h"
+#include "resource.h"
+#include "version_dialog.h"
+
+EditorState editorState;
+
+namespace {
+
+const char kClassName[] = "Tarvilo";
+const char kWindowTitle[] = "Setting's Tarvilo";
+
+constexpr DWORD kWindowStyle = WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX;
+constexpr DWORD kListStyle =
+    WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER;
+constexpr DWORD kButtonStyle = WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON;
+// Not automatic: a click only reports, and the option decides what the box shows.
+constexpr DWORD kCheckStyle = WS_CHILD | WS_VISIBLE | BS_CHECKBOX;
+
+struct ColumnSpec {
+  const char* caption;
+  int width;
+  int format;
+};
+
+constexpr ColumnSpec kColumns[kListColumnCount] = {
+    {"名前", 150, LVCFMT_LEFT},        {"ファイル名", 83, LVCFMT_LEFT},
+    {"パス", 83, LVCFMT_LEFT},         {"コマンド", 83, LVCFMT_LEFT},
+    {"作業フォルダ", 83, LVCFMT_LEFT}, {"遅延時間(秒)", 83, LVCFMT_RIGHT},
+};
+
+struct ButtonSpec {
+  int id;
+  const char* caption;
+};
+
+constexpr ButtonSpec kButtons[] = {
+    {IDC_MOVE_TOP, "最上段へ"},        {IDC_MOVE_UP, "一つ上へ"},
+    {IDC_MOVE_DOWN, "一つ下へ"},       {IDC_MOVE_BOTTOM, "最下段へ"},
+    {IDC_ADD_ITEM, "アイテム追加"},    {IDC_EDIT_ITEM, "アイテム編集"},
+    {IDC_DELETE_ITEM, "アイテム削除"},
+};
+
+constexpr ButtonSpec kChecks[] = {
+    {IDC_SHOW_RUNNER_CHECK, "スケジュール実行時にTLRunのウィンドウを表示する"},
+    {IDC_EXIT_AFTER_RUN_CHECK, "スケジュール実行終了後にTLRunを終了する"},
+};
+
+constexpr int kFirstButtonSlot = 1;
+constexpr int kFirstCheckSlot = 8;
+
+HWND CreateChild(HWND window, const char* className, const char* text, DWORD style,
+                 DWORD exStyle, int id, const ControlRect& place) {
+  return CreateWindowExA(
+      exStyle, className, text, style, place.x, place.y, place.width, place.height, window,
+      reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), editorState.instance, nullptr);
+}
+
+// Each column is at least as wide as its caption, so no heading is cut in any font.
+void InsertColumn(HWND listView, int index, const ColumnSpec& spec) {
+  constexpr int kHeaderPadding = 16;  // the header's margins around the caption
+  int captionWidth = static_cast<int>(
+      SendMessageA(listView, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(spec.caption)));
+  LVCOLUMNA column{};
+  column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+  column.fmt = spec.format;
+  column.cx =
+      captionWidth + kHeaderPadding > spec.width ? captionWidth + kHeaderPadding : spec.width;
+  column.pszText = const_cast<char*>(spec.caption);  // only read by the list view
+  column.iSubItem = index;
+  SendMessageA(listView, LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column));
+}
+
+void CreateListView(HWND window) {
+  InitCommonControls();
+  HWND listView = CreateChild(window, "SysListView32", "", kListStyle, WS_EX_CLIENTEDGE,
+                              IDC_SCHEDULE_LIST, {0, 0, 500, 410});
+  editorState.controls[0] = listView;
+  for (int i = 0; i < kListColumnCount; ++i) InsertColumn(listView, i, kColumns[i]);
+  SendMessageA(listView, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
+}
+
+void CreateButtons(HWND window) {
+  MainLayout layout = ComputeMainLayout(720);
+  int slot = kFirstButtonSlot;
+  for (const ButtonSpec& button : kButtons) {
+    editorState.controls[slot] = CreateChild(window, "BUTTON", button.caption, kButtonStyle, 0,
+                                             button.id, layout.controls[slot]);
+    ++slot;
+  }
+}
+
+// The boxes come after the document's start-up step, which decides the options they show.
+void CreateCheckBoxes(HWND window) {
+  MainLayout layout = ComputeMainLayout(720);
+  int slot = kFirstCheckSlot;
+  for (const ButtonSpec& check : kChecks) {
+    editorState.controls[slot] = CreateChild(window, "BUTTON", check.caption, kCheckStyle, 0,
+                                             check.id, layout.controls[slot]);
+    ++slot;
+  }
+  const ScheduleOptions& options = editorState.document.options;
+  editorState.document.host.showOptions(&editorState, options);
+}
+
+void RunVersionDialog(HWND window) { ShowVersionDialog(editorState.instance, window); }
+
+// Asks about unsaved changes while the window is still on screen, then ends it.
+void CloseEditor(HWND window) {
+  OfferSaveOnClose(editorState.document);
+  DestroyWindow(window);
+}
+
+void RunCommand(HWND window, EditorCommand command) {
+  EditorDocument& document = editorState.document;
+  switch (command) {
+    case EditorCommand::kMoveToTop:
+      return MoveSelectedItem(document, MoveDirection::kTop);
+    case EditorCommand::kMoveUp:
+      return MoveSelectedItem(document, MoveDirection::kUp);
+    case EditorCommand::kMoveDown:
+      return MoveSelectedItem(document, MoveDirection::kDown);
+    case EditorCommand::kMoveToBottom:
+      return MoveSelectedItem(document, MoveDirection::kBottom);
+    case EditorCommand::kAddItem:
+      return AddItem(document);
+    case EditorCommand::kEditItem:
+      return EditSelectedItem(document);
+    case EditorCommand::kDeleteItem:
+      return DeleteSelectedItem(document);
+    case EditorCommand::kToggleShowRunnerWindow:
+      return ToggleOption(document, RunOption::kShowRunnerWindow);
+    case EditorCommand::kToggleExitAfterRun:
+      return ToggleOption(document, RunOption::kExitAfterRun);
+    case EditorCommand::kNew:
+      return NewSchedule(document);
+    case EditorCommand::kOpen:
+      return OpenSchedule(document);
+    case EditorCommand::kSave:
+      SaveSchedule(document);
+      return;
+    case EditorCommand::kSaveAs:
+      SaveScheduleAs(document);
+      return;
+    case EditorCommand::kExit:
+      return CloseEditor(window);
+    case EditorCommand::kVersion:
+      return RunVersionDialog(window);
+    case EditorCommand::kNone:
+      return;
+  }
+}
+
+// ---- message handlers ---------------------------------------------------------------------
+
+LRESULT OnCreate(HWND window) {
+  editorState.mainWindow.handle = window;
+  editorState.document.host = Win32DocumentHost(&editorState);
+  CreateListView(window);
+  CreateButtons(window);
+  int argCount = __argc > 0 ? __argc - 1 : 0;
+  ApplyCommandLine(editorState.document, argCount, __argv + 1, FindFirstFileLookup());
+  CreateCheckBoxes(window);
+  // Schedule files dropped on the window open like the open command opens them.
+  DragAcceptFiles(window, TRUE);
+  return 0;
+}
+
+// The layout follows the outer width alone; the client size in the message is not used.
+LRESULT OnSize(HWND window) {
+  RECT outer{};
+  GetWindowRect(window, &outer);
+  MainLayout layout = ComputeMainLayout(outer.right - outer.left);
+  for (int slot = 0; slot < kChildControlCount; ++slot) {
+    const ControlRect& place = layout.controls[slot];
+    if (editorState.controls[slot] == nullptr) continue;
+    MoveWindow(editorState.controls[slot], place.x, place.y, place.width, place.height, FALSE);
+  }
+  InvalidateRect(window, nullptr, TRUE);
+  return 0;
+}
+
+LRESULT OnGetMinMaxInfo(LPARAM lParam) {
+  MINMAXINFO* info = reinterpret_cast<MINMAXINFO*>(lParam);
+  info->ptMinTrackSize.x = kMinTrackWidth;
+  info->ptMinTrackSize.y = kMinTrackHeight;
+  info->ptMaxTrackSize.x = kMaxTrackWidth;
+  return 0;
+}
+
+// A double click on a row edits it (the click has just selected it); one on empty space
+// below the rows does nothing.
+LRESULT OnNotify(LPARAM lParam) {
+  const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
+  if (header->hwndFrom != ScheduleListView() || header->code != NM_DBLCLK) return 0;
+  LVHITTESTINFO hit{};
+  GetCursorPos(&hit.pt);
+  ScreenToClient(ScheduleListView(), &hit.pt);
+  if (SendMessageA(ScheduleListView(), LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)) >= 0) {
+    EditSelectedItem(editorState.document);
+  }
+  return 0;
+}
+
+LRESULT OnDropFiles(HDROP drop) {
+  char path[kTextSize] = "";
+  UINT length = DragQueryFileA(drop, 0, path, sizeof path);
+  DragFinish(drop);
+  // A name that did not fit is not a file this editor could open.
+  if (length == 0 || length >= sizeof path) return 0;
+  OpenDroppedSchedule(editorState.document, path);
+  return 0;
+}
+
+LRESULT OnDestroy() {
+  for (HWND& control : editorState.controls) {
+    DestroyWindow(control);
+    control = nullptr;
+  }
+  PostQuitMessage(0);
+  return 0;
+}
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE:
+      return OnCreate(window);
+    case WM_SIZE:
+    case WM_SIZING:
+      return OnSize(window);
+    case WM_GETMINMAXINFO:
+      return OnGetMinMaxInfo(lParam);
+    case WM_NOTIFY:
+      return OnNotify(lParam);
+    case WM_COMMAND:
+      RunCommand(window, CommandForId(LOWORD(wParam)));
+      return 0;
+    case WM_DROPFILES:
+      return OnDropFiles(reinterpret_cast<HDROP>(wParam));
+    case WM_CLOSE:
+      CloseEditor(window);
+      return 0;
+    case WM_DESTROY:
+      return OnDestroy();
+    default:
+      return DefWindowProcA(window, message, wParam, lParam);
+  }
+}
+
+}  // namespace
+
+bool MainWindow::create(HINSTANCE instance) {
+  WNDCLASSEXA windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.style = CS_HREDRAW | CS_VREDRAW;
+  windowClass.lpfnWndProc = MainWindowProc;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_EDITOR));
+  windowClass.hIconSm = static_cast<HICON>(
+      LoadImageA(instance, MAKEINTRESOURCEA(IDI_EDITOR), IMAGE_ICON,
+                 GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.lpszMenuName = MAKEINTRESOURCEA(IDR_EDITOR_MENU);
+  windowClass.lpszClassName = kClassName;
+  if (RegisterClassExA(&windowClass) == 0) return false;
+
+  HWND window = CreateWindowExA(0, kClassName, kWindowTitle, kWindowStyle, 200, 200, 720, 540,
+                                nullptr, nullptr, instance, nullptr);
+  if (window == nullptr) return false;
+  ShowWindow(window, SW_SHOW);
+  UpdateWindow(window);
+  return true;
+}

@@ -1,0 +1,104 @@
+// The fake document host: scripted answers and an in-memory file system.
+#include "fakes/fake_document_host.h"
+
+namespace {
+
+FakeDocumentHost& Fake(void* context) { return *static_cast<FakeDocumentHost*>(context); }
+
+bool NextPath(FakeDocumentHost& fake, std::deque<std::string>& script, char* path) {
+  fake.dialogPrompts.push_back(path);
+  if (script.empty()) return false;
+  std::string chosen = script.front();
+  script.pop_front();
+  if (chosen.empty()) return false;
+  CopyText(path, kTextSize, chosen.c_str());
+  return true;
+}
+
+}  // namespace
+
+DocumentHost FakeDocumentHost::host() {
+  DocumentHost table{};
+  table.selectedRow = [](void* context) { return Fake(context).selected; };
+  table.selectRow = [](void* context, int32_t row) { Fake(context).selected = row; };
+  table.refreshList = [](void* context, const ScheduleList& schedule) {
+    FakeDocumentHost& fake = Fake(context);
+    fake.rows = ItemNames(schedule);
+    fake.selected = -1;
+    ++fake.refreshes;
+  };
+  table.showOptions = [](void* context, const ScheduleOptions& options) {
+    Fake(context).shownOptions = options;
+    ++Fake(context).optionShows;
+  };
+  table.showMessage = [](void* context, const char* text, const char* caption) {
+    Fake(context).messages.push_back({text, caption, false});
+  };
+  table.askYesNo = [](void* context, const char* text, const char* caption) {
+    FakeDocumentHost& fake = Fake(context);
+    fake.messages.push_back({text, caption, true});
+    if (fake.answers.empty()) return true;
+    bool yes = fake.answers.front();
+    fake.answers.pop_front();
+    return yes;
+  };
+  table.chooseOpenPath = [](void* context, char* path) {
+    return NextPath(Fake(context), Fake(context).openPaths, path);
+  };
+  table.chooseSavePath = [](void* context, char* path) {
+    return NextPath(Fake(context), Fake(context).savePaths, path);
+  };
+  table.runItemDialog = [](void* context, ItemFields& fields) {
+    FakeDocumentHost& fake = Fake(context);
+    fake.dialogInputs.push_back(fields);
+    return fake.itemDialog ? fake.itemDialog(fields) : false;
+  };
+  table.fileExists = [](void* context, const char* path) {
+    return Fake(context).files.count(path) > 0;
+  };
+  table.loadSchedule = [](void* context, const char* path, ScheduleList& schedule,
+                          ScheduleOptions& options) {
+    FakeDocumentHost& fake = Fake(context);
+    schedule.clear();
+    auto file = fake.files.find(path);
+    if (file == fake.files.end() || fake.unreadable.count(path) > 0) return false;
+    ParseScheduleText(file->second.data(), file->second.size(), schedule, options);
+    return true;
+  };
+  table.writeSchedule = [](void* context, const char* path, const ScheduleList& schedule,
+                           const ScheduleOptions& options) {
+    FakeDocumentHost& fake = Fake(context);
+    if (fake.unwritable.count(path) > 0) return false;
+    fake.files[path] = FormatScheduleFile(schedule, options);
+    fake.writes.push_back(path);
+    return true;
+  };
+  table.registerAssociation = [](void* context) { ++Fake(context).registrations; };
+  table.context = this;
+  return table;
+}
+
+std::string FakeDocumentHost::ScheduleBytes(const std::vector<std::string>& names, bool show,
+                                            bool exitAfter) {
+  ScheduleList schedule;
+  FillList(schedule, names);
+  std::string bytes = FormatScheduleFile(schedule, ScheduleOptions{show, exitAfter});
+  schedule.clear();
+  return bytes;
+}
+
+void FillList(ScheduleList& schedule, const std::vector<std::string>& names) {
+  for (const std::string& name : names) {
+    std::string path = name + ".exe";
+    schedule.append(NewScheduleItem(name.c_str(), path.c_str(), "", "", 0, 0));
+    ++schedule.itemCount;
+  }
+}
+
+std::vector<std::string> ItemNames(const ScheduleList& schedule) {
+  std::vector<std::string> names;
+  for (const ScheduleItem* item = schedule.head; item != nullptr; item = item->next) {
+    names.push_back(item->name);
+  }
+  return names;
+}

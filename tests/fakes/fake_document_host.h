@@ -1,0 +1,57 @@
+// A fake host for the editor's document: a list view that only remembers its selection
+// and rows, message boxes and file dialogs that answer from scripts, an item dialog that
+// edits the fields it is given, and an in-memory file system of schedule files.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "document.h"
+
+struct ShownMessage {
+  std::string text;
+  std::string caption;
+  bool question;  // yes/no rather than OK only
+};
+
+struct FakeDocumentHost {
+  // The list view.
+  int32_t selected = -1;
+  std::vector<std::string> rows;  // the names shown, refreshed by refreshList
+  int refreshes = 0;
+  ScheduleOptions shownOptions;
+  int optionShows = 0;
+
+  // Message boxes: each question takes the next answer (yes when the script is empty).
+  std::vector<ShownMessage> messages;
+  std::deque<bool> answers;
+
+  // File dialogs: each takes the next path; an empty string is a cancelled dialog.
+  std::deque<std::string> openPaths;
+  std::deque<std::string> savePaths;
+  std::vector<std::string> dialogPrompts;  // what each file dialog showed in its name box
+
+  // The item dialog: edits the fields and answers OK (true) or cancel; no script cancels.
+  std::function<bool(ItemFields&)> itemDialog;
+  std::vector<ItemFields> dialogInputs;  // the fields each opening was given
+
+  // Files: path -> bytes. unreadable and unwritable make those operations fail.
+  std::map<std::string, std::string> files;
+  std::set<std::string> unreadable;
+  std::set<std::string> unwritable;
+  std::vector<std::string> writes;  // the paths written, in order
+  int registrations = 0;
+
+  DocumentHost host();
+  // The schedule file bytes for items named as given, each with path "<name>.exe".
+  static std::string ScheduleBytes(const std::vector<std::string>& names, bool show = false,
+                                   bool exitAfter = false);
+};
+
+// Appends items named as given, each with path "<name>.exe" and delay 0.
+void FillList(ScheduleList& schedule, const std::vector<std::string>& names);
+std::vector<std::string> ItemNames(const ScheduleList& schedule);

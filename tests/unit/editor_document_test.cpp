@@ -1,0 +1,391 @@
+// The editor's document commands over a fake host: moves and delete with the selection,
+// add and edit through the item dialog, the options, new, open, dropped files, save and
+// save as (extension, overwrite question, failures), the start-up step and the close offer.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "document.h"
+#include "fakes/fake_document_host.h"
+#include "fakes/fake_file_lookup.h"
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+const char kSaveFailed[] = "保存できませんでした。\n";
+const char kErrorCaption[] = "エラー";
+const char kConfirmCaption[] = "確認";
+
+struct Editor {
+  FakeDocumentHost fake;
+  EditorDocument document;
+
+  explicit Editor(const Names& names = {}) {
+    document.host = fake.host();
+    FillList(document.schedule, names);
+  }
+  ~Editor() { FreeDocument(document); }
+  Names names() const { return ItemNames(document.schedule); }
+  void titled(const char* path) {
+    CopyText(document.fileName, path);
+    fake.files[path] = FakeDocumentHost::ScheduleBytes(names());
+  }
+};
+
+// An item dialog that enters a name and OKs.
+std::function<bool(ItemFields&)> Enter(const char* name, int32_t delay = 5) {
+  return [name, delay](ItemFields& fields) {
+    CopyText(fields.name, name);
+    CopyText(fields.path, "C:\\x.exe");
+    fields.delaySeconds = delay;
+    return true;
+  };
+}
+
+}  // namespace
+
+TEST(EditorDocument, MovesFollowTheItem) {
+  struct Case {
+    int32_t selected;
+    MoveDirection direction;
+    Names order;
+    int32_t selectedAfter;
+    bool changed;
+  };
+  const Case cases[] = {
+      {2, MoveDirection::kTop, {"C", "A", "B", "D"}, 0, true},
+      {2, MoveDirection::kUp, {"A", "C", "B", "D"}, 1, true},
+      {1, MoveDirection::kDown, {"A", "C", "B", "D"}, 2, true},
+      {1, MoveDirection::kBottom, {"A", "C", "D", "B"}, 3, true},
+      // Nothing to do: no selection, or the item is already at that end.
+      {-1, MoveDirection::kTop, {"A", "B", "C", "D"}, -1, false},
+      {-1, MoveDirection::kBottom, {"A", "B", "C", "D"}, -1, false},
+      {0, MoveDirection::kTop, {"A", "B", "C", "D"}, 0, false},
+      {0, MoveDirection::kUp, {"A", "B", "C", "D"}, 0, false},
+      {3, MoveDirection::kDown, {"A", "B", "C", "D"}, 3, false},
+      {3, MoveDirection::kBottom, {"A", "B", "C", "D"}, 3, false},
+  };
+  for (const Case& c : cases) {
+    Editor editor({"A", "B", "C", "D"});
+    editor.fake.selected = c.selected;
+    MoveSelectedItem(editor.document, c.direction);
+    SCOPED_TRACE(c.selected);
+    EXPECT_EQ(editor.names(), c.order);
+    EXPECT_EQ(editor.fake.selected, c.selectedAfter);
+    EXPECT_EQ(editor.document.modified, c.changed);
+    EXPECT_EQ(editor.fake.refreshes, c.changed ? 1 : 0);
+  }
+}
+
+TEST(EditorDocument, DeleteRemovesTheSelectedItemOnly) {
+  Editor editor({"A", "B", "C"});
+  DeleteSelectedItem(editor.document);  // nothing selected
+  EXPECT_EQ(editor.names(), (Names{"A", "B", "C"}));
+  EXPECT_FALSE(editor.document.modified);
+
+  editor.fake.selected = 1;
+  DeleteSelectedItem(editor.document);
+  EXPECT_EQ(editor.names(), (Names{"A", "C"}));
+  EXPECT_EQ(editor.fake.rows, (Names{"A", "C"}));
+  EXPECT_EQ(editor.document.schedule.itemCount, 2);
+  EXPECT_EQ(editor.fake.selected, -1);
+  EXPECT_TRUE(editor.document.modified);
+}
+
+TEST(EditorDocument, AddAndEditGoThroughTheItemDialog) {
+  Editor editor({"A"});
+  editor.fake.itemDialog = [](ItemFields&) { return false; };
+  AddItem(editor.document);  // cancelled
+  EXPECT_EQ(editor.names(), (Names{"A"}));
+  EXPECT_FALSE(editor.document.modified);
+
+  editor.fake.itemDialog = Enter("B", 45);
+  AddItem(editor.document);
+  EXPECT_EQ(editor.names(), (Names{"A", "B"}));
+  EXPECT_EQ(editor.document.schedule.itemCount, 2);
+  EXPECT_EQ(editor.document.schedule.at(1)->delaySeconds, 45);
+  EXPECT_STREQ(editor.document.schedule.at(1)->fileName, "x.exe");
+  EXPECT_EQ(editor.fake.selected, 1);  // the new row, scrolled into view
+  EXPECT_TRUE(editor.document.modified);
+
+  // Edit with nothing selected opens no dialog.
+  editor.fake.selected = -1;
+  EditSelectedItem(editor.document);
+  EXPECT_EQ(editor.fake.dialogInputs.size(), 2u);
+
+  // The dialog gets the item's values; cancel changes nothing.
+  editor.document.schedule.at(0)->pathIsEnvVar = 1;
+  editor.document.modified = false;
+  editor.fake.selected = 0;
+  editor.fake.itemDialog = [](ItemFields&) { return false; };
+  EditSelectedItem(editor.document);
+  EXPECT_STREQ(editor.fake.dialogInputs.back().name, "A");
+  EXPECT_EQ(editor.fake.dialogInputs.back().pathIsEnvVar, 1);
+  EXPECT_FALSE(editor.document.modified);
+
+  editor.fake.selected = 0;
+  editor.fake.itemDialog = Enter("A2", 3);
+  EditSelectedItem(editor.document);
+  EXPECT_EQ(editor.names(), (Names{"A2", "B"}));
+  EXPECT_EQ(editor.fake.selected, 0);
+  EXPECT_TRUE(editor.document.modified);
+
+  // The next add starts from the reset record, whatever the edit before it held.
+  AddItem(editor.document);
+  const ItemFields& fresh = editor.fake.dialogInputs.back();
+  EXPECT_STREQ(fresh.name, "");
+  EXPECT_STREQ(fresh.path, "");
+  EXPECT_EQ(fresh.delaySeconds, -1);
+  EXPECT_EQ(fresh.pathIsEnvVar, 0);
+}
+
+TEST(EditorDocument, OptionsToggleAndMarkTheDocument) {
+  Editor editor;
+  ToggleOption(editor.document, RunOption::kShowRunnerWindow);
+  EXPECT_TRUE(editor.document.options.showRunnerWindow);
+  EXPECT_TRUE(editor.fake.shownOptions.showRunnerWindow);
+  EXPECT_TRUE(editor.document.modified);
+  ToggleOption(editor.document, RunOption::kShowRunnerWindow);
+  ToggleOption(editor.document, RunOption::kExitAfterRun);
+  EXPECT_FALSE(editor.fake.shownOptions.showRunnerWindow);
+  EXPECT_TRUE(editor.fake.shownOptions.exitAfterRun);
+}
+
+TEST(EditorDocument, SaveAsNamesTheFile) {
+  struct Case {
+    std::string chosen;
+    std::string written;  // "" when nothing may be written
+  };
+  // 255 bytes take ".tlf" within the 259 a path may hold; 256 bytes do not.
+  const std::string longName = "C:\\" + std::string(253, 'a');
+  const Case cases[] = {
+      {"C:\\plan", "C:\\plan.tlf"},
+      {"C:\\plan.tlf", "C:\\plan.tlf"},
+      {"C:\\PLAN.TLF", "C:\\PLAN.TLF.tlf"},
+      {"C:\\a.tlf.bak", "C:\\a.tlf.bak.tlf"},
+      {"C:\\dir.tlf\\plan", "C:\\dir.tlf\\plan.tlf"},
+      {longName, ""},
+      {longName.substr(0, 255), longName.substr(0, 255) + ".tlf"},
+  };
+  for (const Case& c : cases) {
+    Editor editor({"A"});
+    editor.document.modified = true;
+    editor.fake.savePaths = {c.chosen};
+    SaveResult result = SaveScheduleAs(editor.document);
+    SCOPED_TRACE(c.chosen);
+    EXPECT_EQ(editor.fake.dialogPrompts.at(0), "ファイル名を入力してください");
+    if (c.written.empty()) {
+      EXPECT_EQ(result, SaveResult::kFailed);
+      EXPECT_TRUE(editor.fake.writes.empty());
+      EXPECT_STREQ(editor.document.fileName, "");
+      EXPECT_TRUE(editor.document.modified);
+      ASSERT_EQ(editor.fake.messages.size(), 1u);
+      EXPECT_EQ(editor.fake.messages[0].caption, kErrorCaption);
+    } else {
+      EXPECT_EQ(result, SaveResult::kSaved);
+      EXPECT_EQ(editor.fake.writes, (Names{c.written}));
+      EXPECT_EQ(editor.document.fileName, c.written);
+      EXPECT_FALSE(editor.document.modified);
+    }
+  }
+}
+
+TEST(EditorDocument, SaveAsAsksBeforeReplacingAnotherFile) {
+  Editor editor({"A"});
+  editor.titled("C:\\mine.tlf");
+  editor.fake.files["C:\\other.tlf"] = "old";
+  editor.document.modified = true;
+
+  editor.fake.savePaths = {"C:\\other"};
+  editor.fake.answers = {false};
+  EXPECT_EQ(SaveScheduleAs(editor.document), SaveResult::kCancelled);
+  ASSERT_EQ(editor.fake.messages.size(), 1u);
+  EXPECT_EQ(editor.fake.messages[0].text, "C:\\other.tlfは既に存在します。上書きしますか？");
+  EXPECT_EQ(editor.fake.messages[0].caption, kConfirmCaption);
+  EXPECT_TRUE(editor.fake.messages[0].question);
+  EXPECT_EQ(editor.fake.files["C:\\other.tlf"], "old");
+  EXPECT_STREQ(editor.document.fileName, "C:\\mine.tlf");
+  EXPECT_TRUE(editor.document.modified);
+
+  editor.fake.savePaths = {"C:\\other.tlf"};
+  editor.fake.answers = {true};
+  EXPECT_EQ(SaveScheduleAs(editor.document), SaveResult::kSaved);
+  EXPECT_STREQ(editor.document.fileName, "C:\\other.tlf");
+
+  // Its own file is replaced without a question.
+  editor.fake.messages.clear();
+  editor.fake.savePaths = {"C:\\other.tlf"};
+  EXPECT_EQ(SaveScheduleAs(editor.document), SaveResult::kSaved);
+  EXPECT_TRUE(editor.fake.messages.empty());
+}
+
+TEST(EditorDocument, FailedSavesKeepFlagNameAndFile) {
+  Editor editor({"A"});
+  editor.titled("C:\\plan.tlf");
+  std::string before = editor.fake.files["C:\\plan.tlf"];
+  editor.fake.unwritable = {"C:\\plan.tlf", "D:\\locked.tlf"};
+  editor.fake.itemDialog = Enter("B");
+  AddItem(editor.document);
+
+  EXPECT_EQ(SaveSchedule(editor.document), SaveResult::kFailed);
+  ASSERT_EQ(editor.fake.messages.size(), 1u);
+  EXPECT_EQ(editor.fake.messages[0].text, std::string(kSaveFailed) + "C:\\plan.tlf");
+  EXPECT_EQ(editor.fake.messages[0].caption, kErrorCaption);
+  EXPECT_TRUE(editor.document.modified);
+  EXPECT_EQ(editor.fake.files["C:\\plan.tlf"], before);
+
+  editor.fake.savePaths = {"D:\\locked"};
+  EXPECT_EQ(SaveScheduleAs(editor.document), SaveResult::kFailed);
+  EXPECT_STREQ(editor.document.fileName, "C:\\plan.tlf");
+  EXPECT_TRUE(editor.document.modified);
+
+  // Untitled, save goes through the save-as dialog; cancelled, nothing changes.
+  Editor untitled({"A"});
+  untitled.document.modified = true;
+  EXPECT_EQ(SaveSchedule(untitled.document), SaveResult::kCancelled);
+  EXPECT_EQ(untitled.fake.dialogPrompts.size(), 1u);
+  EXPECT_TRUE(untitled.document.modified);
+}
+
+TEST(EditorDocument, NewAsksOnlyWhenModifiedAndStopsWhenNotSaved) {
+  Editor clean({"A"});
+  clean.document.options = {true, true};
+  clean.titled("C:\\plan.tlf");
+  NewSchedule(clean.document);
+  EXPECT_TRUE(clean.fake.messages.empty());
+  EXPECT_TRUE(clean.names().empty());
+  EXPECT_STREQ(clean.document.fileName, "");
+  EXPECT_FALSE(clean.fake.shownOptions.showRunnerWindow);
+  EXPECT_FALSE(clean.fake.shownOptions.exitAfterRun);
+
+  // Yes, then a cancelled save-as or a failed save: the document stays as it was.
+  for (bool failing : {false, true}) {
+    Editor modified({"A"});
+    modified.document.modified = true;
+    modified.fake.answers = {true};
+    modified.fake.savePaths = {failing ? "C:\\locked" : ""};
+    modified.fake.unwritable = {"C:\\locked.tlf"};
+    NewSchedule(modified.document);
+    EXPECT_EQ(modified.fake.messages.at(0).text, "内容が変更されています。保存しますか？");
+    EXPECT_EQ(modified.names(), (Names{"A"}));
+    EXPECT_TRUE(modified.document.modified);
+  }
+
+  // No: emptied without saving, and the flag stays so closing asks again.
+  Editor declined({"A"});
+  declined.document.modified = true;
+  declined.fake.answers = {false};
+  NewSchedule(declined.document);
+  EXPECT_TRUE(declined.names().empty());
+  EXPECT_TRUE(declined.fake.writes.empty());
+  EXPECT_TRUE(declined.document.modified);
+}
+
+TEST(EditorDocument, OpenAndDropReplaceTheDocument) {
+  Editor editor({"old"});
+  editor.titled("C:\\before.tlf");
+  editor.document.modified = true;
+  editor.fake.files["C:\\plan.tlf"] = FakeDocumentHost::ScheduleBytes({"X", "Y"}, true, false);
+  editor.fake.files["C:\\SCHEDULE.TLF"] = editor.fake.files["C:\\plan.tlf"];
+  editor.fake.files["C:\\locked.tlf"] = editor.fake.files["C:\\plan.tlf"];
+  editor.fake.unreadable = {"C:\\locked.tlf"};
+
+  // Cancelled, a wrong extension, an unreadable file: the document stays as it was.
+  editor.fake.openPaths = {"", "C:\\SCHEDULE.TLF", "C:\\plan", "C:\\locked.tlf"};
+  for (int i = 0; i < 4; ++i) OpenSchedule(editor.document);
+  EXPECT_EQ(editor.fake.dialogPrompts.at(0), "ファイルを選択してください");
+  ASSERT_EQ(editor.fake.messages.size(), 3u);
+  EXPECT_EQ(editor.fake.messages[0].text, ".tlfファイルを選択してください");
+  EXPECT_EQ(editor.fake.messages[1].text, ".tlfファイルを選択してください");
+  EXPECT_EQ(editor.fake.messages[2].text, "ファイルを読み込めませんでした。\nC:\\locked.tlf");
+  EXPECT_EQ(editor.names(), (Names{"old"}));
+  EXPECT_STREQ(editor.document.fileName, "C:\\before.tlf");
+
+  editor.fake.openPaths = {"C:\\plan.tlf"};
+  OpenSchedule(editor.document);
+  EXPECT_EQ(editor.names(), (Names{"X", "Y"}));
+  EXPECT_EQ(editor.fake.rows, (Names{"X", "Y"}));
+  EXPECT_STREQ(editor.document.fileName, "C:\\plan.tlf");
+  EXPECT_TRUE(editor.fake.shownOptions.showRunnerWindow);
+  EXPECT_TRUE(editor.document.modified);  // open leaves the flag as it was
+
+  // A dropped schedule becomes the current file, so a save never writes it elsewhere.
+  editor.fake.files["D:\\dropped.tlf"] = FakeDocumentHost::ScheduleBytes({"Z"});
+  OpenDroppedSchedule(editor.document, "D:\\dropped.tlf");
+  EXPECT_EQ(editor.names(), (Names{"Z"}));
+  SaveSchedule(editor.document);
+  EXPECT_EQ(editor.fake.writes, (Names{"D:\\dropped.tlf"}));
+  OpenDroppedSchedule(editor.document, "D:\\notes.txt");
+  EXPECT_EQ(editor.fake.messages.back().text, ".tlfファイルを選択してください");
+  EXPECT_EQ(editor.names(), (Names{"Z"}));
+}
+
+TEST(EditorDocument, CommandLineOpensOrStartsEmpty) {
+  FakeFileLookup lookup;
+  lookup.add("C:\\PLAN~1.TLF", "plan one.tlf");
+  lookup.add("C:\\LOCKED.TLF", "locked.tlf");
+
+  Editor none;
+  ApplyCommandLine(none.document, 0, nullptr, lookup.lookup());
+  EXPECT_EQ(none.fake.registrations, 1);
+  EXPECT_FALSE(none.document.options.showRunnerWindow);
+  EXPECT_TRUE(none.document.options.exitAfterRun);
+  EXPECT_FALSE(none.document.modified);
+
+  Editor named;
+  named.fake.files["C:\\plan one.tlf"] = FakeDocumentHost::ScheduleBytes({"A"}, false, true);
+  const char* args[] = {"C:\\PLAN~1.TLF", "ignored"};
+  ApplyCommandLine(named.document, 2, args, lookup.lookup());
+  EXPECT_STREQ(named.document.fileName, "C:\\plan one.tlf");
+  EXPECT_EQ(named.names(), (Names{"A"}));
+  EXPECT_TRUE(named.document.options.exitAfterRun);
+  EXPECT_EQ(named.fake.registrations, 0);
+
+  // Missing, or there but unreadable (reported): untitled, empty, both options off.
+  const char* missing[] = {"C:\\missing.tlf"};
+  const char* locked[] = {"C:\\LOCKED.TLF"};
+  for (const char* const* arg : {missing, locked}) {
+    Editor editor;
+    editor.fake.files["C:\\locked.tlf"] = FakeDocumentHost::ScheduleBytes({"A"}, true, true);
+    editor.fake.unreadable = {"C:\\locked.tlf"};
+    ApplyCommandLine(editor.document, 1, arg, lookup.lookup());
+    EXPECT_STREQ(editor.document.fileName, "");
+    EXPECT_TRUE(editor.names().empty());
+    EXPECT_FALSE(editor.document.options.showRunnerWindow);
+    EXPECT_FALSE(editor.document.options.exitAfterRun);
+    EXPECT_EQ(editor.fake.registrations, 0);
+    EXPECT_EQ(editor.fake.messages.size(), arg == locked ? 1u : 0u);
+  }
+}
+
+TEST(EditorDocument, CloseOffersToSaveAndRetriesUnderAnotherName) {
+  Editor clean({"A"});
+  OfferSaveOnClose(clean.document);
+  EXPECT_TRUE(clean.fake.messages.empty());
+
+  Editor declined({"A"});
+  declined.document.modified = true;
+  declined.fake.answers = {false};
+  OfferSaveOnClose(declined.document);
+  EXPECT_EQ(declined.fake.messages.at(0).text, "内容が更新されています。保存しますか？");
+  EXPECT_EQ(declined.fake.messages.at(0).caption, kConfirmCaption);
+  EXPECT_TRUE(declined.fake.writes.empty());
+
+  // The save fails: the error, then one save-as; a second failure ends the offer.
+  Editor failing({"A"});
+  failing.titled("C:\\plan.tlf");
+  failing.document.modified = true;
+  failing.fake.unwritable = {"C:\\plan.tlf", "D:\\bad.tlf"};
+  failing.fake.savePaths = {"D:\\bad", "D:\\never"};
+  OfferSaveOnClose(failing.document);
+  EXPECT_EQ(failing.fake.dialogPrompts.size(), 1u);
+  EXPECT_EQ(failing.fake.messages.size(), 3u);  // question, two errors
+  EXPECT_TRUE(failing.fake.writes.empty());
+
+  failing.fake.savePaths = {"D:\\good"};
+  OfferSaveOnClose(failing.document);
+  EXPECT_EQ(failing.fake.writes, (Names{"D:\\good.tlf"}));
+  EXPECT_FALSE(failing.document.modified);
+}
