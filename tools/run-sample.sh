@@ -2,20 +2,28 @@
 # Starts the runner under Wine on the bundled sample schedule (samples/sample.tlf: notepad
 # started minimized, a cmd line writing a log in the same tick, and a shell taken from the
 # ComSpec variable), waits until the run is over, takes a screenshot to
-# build/run-screenshot.png and ends Wine.
+# build/run-screenshot.png, then opens the same schedule in the editor and leaves
+# build/editor-screenshot.png and build/item-dialog-screenshot.png, and ends Wine.
 # Uses a private Wine prefix under build/ and, when DISPLAY is unset, its own Xvfb.
 # TARVILO_BIN_DIR picks another folder of built programs (default build/bin).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-exe="${TARVILO_BIN_DIR:-$root/build/bin}/TLRun.exe"
+bin="${TARVILO_BIN_DIR:-$root/build/bin}"
+exe="$bin/TLRun.exe"
+editor="$bin/TLSet.exe"
+driver="$bin/tl_driver.exe"
 sample="$root/samples/sample.tlf"
 shot="$root/build/run-screenshot.png"
+editor_shot="$root/build/editor-screenshot.png"
+dialog_shot="$root/build/item-dialog-screenshot.png"
 
-if [ ! -f "$exe" ]; then
-  echo "run-sample: $exe is missing; build first (make build)" >&2
-  exit 1
-fi
+for program in "$exe" "$editor" "$driver"; do
+  if [ ! -f "$program" ]; then
+    echo "run-sample: $program is missing; build first (make build)" >&2
+    exit 1
+  fi
+done
 
 export WINEPREFIX="$root/build/wine-sample"
 export WINEDEBUG=-all
@@ -25,9 +33,14 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 xvfb_pid=""
 runner_pid=""
 
+editor_pid=""
+
 Cleanup() {
   if [ -n "$runner_pid" ] && kill -0 "$runner_pid" 2>/dev/null; then
     wine taskkill /im TLRun.exe >/dev/null 2>&1 || true
+  fi
+  if [ -n "$editor_pid" ] && kill -0 "$editor_pid" 2>/dev/null; then
+    wine taskkill /im TLSet.exe >/dev/null 2>&1 || true
   fi
   wineserver -k >/dev/null 2>&1 || true
   timeout 20 wineserver -w >/dev/null 2>&1 || true
@@ -103,3 +116,32 @@ echo "run-sample: launched items wrote:"
 sed 's/\r$//; s/^/  /' "$temp/tarvilo-sample.log" "$temp/tarvilo-sample-done.txt" | grep -v '^  $'
 echo "run-sample: runner exit code $status"
 echo "run-sample: screenshot in $shot"
+
+# The editor on the same schedule, then its item dialog (the add dialog, empty).
+Driver() {
+  wine "$driver" "$@" 2>/dev/null | tr -d '\r'
+}
+Value() {
+  sed -n "s/^$1=//p" | head -1
+}
+wine "$editor" "$sample_path" >/dev/null 2>&1 &
+editor_pid=$!
+editor_window=$(Driver wait-window Tarvilo "Setting's Tarvilo" 15000 | Value hwnd)
+if [ -z "$editor_window" ]; then
+  echo "run-sample: the editor's window did not appear" >&2
+  exit 1
+fi
+sleep 1
+import -window root "$editor_shot"
+Driver click "$editor_window" 1129 >/dev/null
+dialog_caption="hex:$(printf 'リストの編集と追加' | iconv -f UTF-8 -t CP932 | od -An -tx1 | tr -d ' \n')"
+dialog=$(Driver wait-dialog "$dialog_caption" 1001 10000 | Value hwnd)
+sleep 1
+import -window root "$dialog_shot"
+[ -n "$dialog" ] && Driver click "$dialog" 2 >/dev/null
+Driver close "$editor_window" >/dev/null
+for _ in $(seq 100); do kill -0 "$editor_pid" 2>/dev/null || break; sleep 0.1; done
+editor_pid=""
+echo "run-sample: editor screenshots in $editor_shot and $dialog_shot"
+echo "run-sample: start the editor yourself with:"
+echo "  WINEPREFIX=$WINEPREFIX LC_ALL=ja_JP.UTF-8 wine $editor [schedule.tlf]"

@@ -1,0 +1,100 @@
+// The main window's decisions: the command table, the layout for a window width, the row
+// texts, and the constants the version dialog shows.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "editor_ui.h"
+#include "resource.h"
+#include "version_info.h"
+
+TEST(EditorUi, CommandTable) {
+  struct Case {
+    int id;
+    EditorCommand command;
+  };
+  // Every button and menu item, and the four shortcuts with identifiers of their own.
+  const Case cases[] = {
+      {1125, EditorCommand::kMoveToTop},
+      {40041, EditorCommand::kMoveToTop},
+      {1126, EditorCommand::kMoveUp},
+      {40036, EditorCommand::kMoveUp},
+      {1127, EditorCommand::kMoveDown},
+      {40037, EditorCommand::kMoveDown},
+      {1128, EditorCommand::kMoveToBottom},
+      {40039, EditorCommand::kMoveToBottom},
+      {1129, EditorCommand::kAddItem},
+      {40008, EditorCommand::kAddItem},
+      {1130, EditorCommand::kEditItem},
+      {40046, EditorCommand::kEditItem},
+      {1131, EditorCommand::kDeleteItem},
+      {40030, EditorCommand::kDeleteItem},
+      {1132, EditorCommand::kToggleShowRunnerWindow},
+      {1133, EditorCommand::kToggleExitAfterRun},
+      {40024, EditorCommand::kNew},
+      {40050, EditorCommand::kNew},
+      {40025, EditorCommand::kOpen},
+      {40047, EditorCommand::kOpen},
+      {40026, EditorCommand::kSave},
+      {40048, EditorCommand::kSave},
+      {40027, EditorCommand::kSaveAs},
+      {40049, EditorCommand::kSaveAs},
+      {40022, EditorCommand::kExit},
+      {40042, EditorCommand::kVersion},
+      {1124, EditorCommand::kNone},
+      {0, EditorCommand::kNone},
+      {40023, EditorCommand::kNone},
+  };
+  for (const Case& c : cases) EXPECT_EQ(CommandForId(c.id), c.command) << c.id;
+}
+
+TEST(EditorUi, LayoutFollowsTheWidth) {
+  struct Case {
+    int width;
+    int listWidth;
+    int buttonX;
+  };
+  const Case cases[] = {{720, 580, 600}, {300, 160, 180}, {1024, 884, 904}};
+  const int buttonRows[] = {10, 60, 110, 160, 220, 270, 320};
+  for (const Case& c : cases) {
+    MainLayout layout = ComputeMainLayout(c.width);
+    SCOPED_TRACE(c.width);
+    EXPECT_EQ(layout.controls[0].x, 0);
+    EXPECT_EQ(layout.controls[0].width, c.listWidth);
+    EXPECT_EQ(layout.controls[0].height, 410);
+    for (int i = 0; i < 7; ++i) {
+      const ControlRect& button = layout.controls[1 + i];
+      EXPECT_EQ(button.x, c.buttonX);
+      EXPECT_EQ(button.y, buttonRows[i]);
+      EXPECT_EQ(button.width, 100);
+      EXPECT_EQ(button.height, 30);
+    }
+    // The check boxes never move.
+    EXPECT_EQ(layout.controls[8].x, 15);
+    EXPECT_EQ(layout.controls[8].y, 420);
+    EXPECT_EQ(layout.controls[9].y, 450);
+    EXPECT_EQ(layout.controls[9].width, 400);
+  }
+}
+
+TEST(EditorUi, RowTexts) {
+  ScheduleItem item{};
+  item.construct("Mail", "C:\\Apps\\mail.exe", "-q", "C:\\Apps", -5, 0);
+  RowTexts row;
+  FormatRowTexts(item, row);
+  const char* expected[] = {"Mail", "mail.exe", "C:\\Apps\\mail.exe", "-q", "C:\\Apps", "-5"};
+  for (int i = 0; i < kListColumnCount; ++i) EXPECT_STREQ(row.columns[i], expected[i]) << i;
+  item.delaySeconds = INT32_MIN;
+  FormatRowTexts(item, row);
+  EXPECT_STREQ(row.columns[5], "-2147483648");
+}
+
+TEST(EditorUi, VersionConstants) {
+  // The publisher is the project itself; the home page is a web address the shell opens.
+  EXPECT_STREQ(TARVILO_AUTHOR, "Tarvilo");
+  EXPECT_STREQ(TARVILO_PUBLISHER, "Tarvilo");
+  std::string page = TARVILO_HOME_PAGE;
+  EXPECT_TRUE(page.rfind("https://", 0) == 0 || page.rfind("http://", 0) == 0) << page;
+  EXPECT_LT(page.size(), 260u);
+}
