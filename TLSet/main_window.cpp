@@ -161,13 +161,26 @@ void RunCommand(HWND window, EditorCommand command) {
 
 // ---- message handlers ---------------------------------------------------------------------
 
+// The schedule named on the command line, as a full path: the file dialogs may change the
+// current directory later, and a relative name would then make a save write elsewhere.
+void OpenCommandLineSchedule() {
+  int argCount = __argc > 0 ? __argc - 1 : 0;
+  if (argCount < 1) {
+    ApplyCommandLine(editorState.document, 0, nullptr, FindFirstFileLookup());
+    return;
+  }
+  char fullPath[kTextSize] = "";
+  DWORD length = GetFullPathNameA(__argv[1], sizeof fullPath, fullPath, nullptr);
+  const char* schedule = length > 0 && length < sizeof fullPath ? fullPath : __argv[1];
+  ApplyCommandLine(editorState.document, 1, &schedule, FindFirstFileLookup());
+}
+
 LRESULT OnCreate(HWND window) {
   editorState.mainWindow.handle = window;
   editorState.document.host = Win32DocumentHost(&editorState);
   CreateListView(window);
   CreateButtons(window);
-  int argCount = __argc > 0 ? __argc - 1 : 0;
-  ApplyCommandLine(editorState.document, argCount, __argv + 1, FindFirstFileLookup());
+  OpenCommandLineSchedule();
   CreateCheckBoxes(window);
   // Schedule files dropped on the window open like the open command opens them.
   DragAcceptFiles(window, TRUE);
