@@ -19,7 +19,9 @@ add_test(NAME wine_cleanup COMMAND bash "${WINE_ENV_SCRIPT}" cleanup "${WINE_STA
 set_tests_properties(wine_cleanup PROPERTIES FIXTURES_CLEANUP wine RUN_SERIAL TRUE TIMEOUT 60
                      LABELS wine)
 
-# One test per group of related cases; the name after "wine_" is the group in systest.py.
+# One test per group of related cases; the name after "wine_" is the group's name in the
+# GROUPS of its program's module (runner_tests.py, remover_tests.py, ...), which systest.py
+# gathers from the modules in its MODULES.
 set(WINE_GROUPS instance empty sequence stop_resume exit_option window launch_fields
     command_line malformed association remover shell_open)
 
