@@ -7,6 +7,7 @@
 
 #include "association_dialog.h"
 #include "command_line.h"
+#include "instance_mutex.h"
 #include "long_path.h"
 #include "runner_window.h"
 #include "schedule_file.h"
@@ -14,18 +15,8 @@
 namespace {
 
 const char kMutexName[] = "Run'sTarvilo";
-const char kSecondInstanceText[] = "このアプリケーションは多重起動することはできません。";
 const char kRunnerCaption[] = "Run's Tarvilo";
 const char kAssociationConfirmation[] = ".tlfファイルとアプリケーションを関連付けました。";
-
-// True when another runner already holds the instance mutex; that runner is told nothing.
-bool AnotherRunnerIsRunning() {
-  HANDLE existing = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, kMutexName);
-  if (existing == nullptr) return false;
-  MessageBoxA(nullptr, kSecondInstanceText, kRunnerCaption, MB_OK);
-  CloseHandle(existing);
-  return true;
-}
 
 int RunMessageLoop() {
   MSG message;
@@ -39,10 +30,9 @@ int RunMessageLoop() {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-  if (AnotherRunnerIsRunning()) return 0;
-  // Kept open until the process ends: while it exists no second runner starts, also while
-  // this one only shows the association dialog.
-  CreateMutexA(nullptr, FALSE, kMutexName);
+  // Held until the process ends: while it exists no second runner starts, also while this
+  // one only shows the association dialog.
+  if (!TakeInstanceMutex(Win32InstanceMutexHost(), kMutexName, kRunnerCaption)) return 0;
 
   runnerState.instance = instance;
   int argCount = __argc > 0 ? __argc - 1 : 0;

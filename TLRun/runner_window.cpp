@@ -24,6 +24,7 @@ const char kRestartConfirmation[] =
 const char kStatusDone[] = "完了";
 const char kStatusWaiting[] = "実行待ち";
 const char kStatusPending[] = "未完了";
+const char kStatusFailed[] = "失敗";
 
 constexpr UINT kTrayCallbackMessage = WM_USER + 100;  // 1124
 constexpr UINT_PTR kLaunchTimerId = 1;
@@ -35,6 +36,12 @@ constexpr DWORD kTrayRecordSize = 88;
 constexpr std::size_t kTrayTipSize = 64;
 static_assert(offsetof(NOTIFYICONDATAA, szTip) + kTrayTipSize == kTrayRecordSize,
               "the first form of the tray record ends after a 64-byte tip");
+
+// The window's place and size in pixels, shown or hidden.
+constexpr int kWindowX = 300;
+constexpr int kWindowY = 300;
+constexpr int kWindowWidth = 320;
+constexpr int kWindowHeight = 240;
 
 constexpr DWORD kVisibleStyle = WS_VISIBLE | WS_CAPTION | WS_SYSMENU;  // 0x10C80000
 constexpr DWORD kHiddenStyle = WS_MINIMIZE | WS_CAPTION | WS_SYSMENU;  // 0x20C80000
@@ -54,13 +61,22 @@ void HostStartTimer(void*, uint32_t milliseconds) {
 
 void HostStopTimer(void*) { KillTimer(runnerState.window, kLaunchTimerId); }
 
-// Opens the item through the shell; the outcome is not looked at, a failed launch counts
-// as done like any other.
-void HostLaunchItem(void*, const ScheduleItem& item) {
+// Opens the item through the shell and tells whether it started; the sequencer counts it
+// as launched either way. The shell must not show an error box of its own: a hidden
+// runner at logon would wait on it unseen, and the next items with it.
+bool HostLaunchItem(void*, const ScheduleItem& item) {
   char file[kTextSize];
-  if (!ResolveLaunchFile(item, ReadEnvironmentVariable, file)) return;
-  ShellExecuteA(runnerState.window, "open", file, item.arguments, item.workFolder,
-                SW_SHOWNORMAL);
+  if (!ResolveLaunchFile(item, ReadEnvironmentVariable, file)) return false;
+  SHELLEXECUTEINFOA launch{};
+  launch.cbSize = sizeof launch;
+  launch.fMask = SEE_MASK_FLAG_NO_UI;
+  launch.hwnd = runnerState.window;
+  launch.lpVerb = "open";
+  launch.lpFile = file;
+  launch.lpParameters = item.arguments;
+  launch.lpDirectory = item.workFolder;
+  launch.nShow = SW_SHOWNORMAL;
+  return ShellExecuteExA(&launch) != FALSE;
 }
 
 void RefreshStatusList(int32_t launchedCount);
@@ -120,7 +136,9 @@ void CreateButtons(HWND window) {
 }
 
 const char* StatusText(int32_t position, int32_t launchedCount) {
-  if (position < launchedCount) return kStatusDone;
+  if (position < launchedCount) {
+    return SequencerLaunchFailed(runnerState.sequencer, position) ? kStatusFailed : kStatusDone;
+  }
   if (position == launchedCount) return kStatusWaiting;
   return kStatusPending;
 }
@@ -271,6 +289,9 @@ LRESULT OnTaskbarCreated() {
 }
 
 LRESULT OnDestroy() {
+  // Also when the window goes inside a launch (the shell may run a message loop there):
+  // the tick that is under way then launches nothing more.
+  SequencerEnd(runnerState.sequencer);
   DestroyWindow(runnerState.statusList);
   DestroyWindow(runnerState.resumeButton);
   DestroyWindow(runnerState.stopButton);
@@ -324,9 +345,10 @@ bool CreateRunnerWindow() {
   runnerState.taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
 
   bool show = runnerState.options.showRunnerWindow;
-  HWND window = CreateWindowExA(show ? WS_EX_TOPMOST : 0, kClassName, kWindowTitle,
-                                show ? kVisibleStyle : kHiddenStyle, 300, 300, 320, 240,
-                                nullptr, nullptr, runnerState.instance, nullptr);
+  HWND window =
+      CreateWindowExA(show ? WS_EX_TOPMOST : 0, kClassName, kWindowTitle,
+                      show ? kVisibleStyle : kHiddenStyle, kWindowX, kWindowY, kWindowWidth,
+                      kWindowHeight, nullptr, nullptr, runnerState.instance, nullptr);
   // No window (also when an empty schedule destroyed it inside its own creation): there
   // is nothing for a message loop to wait for, and the runner ends.
   if (window == nullptr) return false;

@@ -13,11 +13,22 @@ void StartTimerFor(LaunchSequencer& sequencer, const ScheduleItem& item) {
   sequencer.host.startTimer(sequencer.host.context, TimerPeriodForDelay(item.delaySeconds));
 }
 
-// Launches the waiting item and moves on to the next one.
+// Launches the waiting item and moves on to the next one. The state moves on before the
+// launch, so a stop, resume or end that arrives inside it sees the item as launched.
 void LaunchWaitingItem(LaunchSequencer& sequencer) {
-  sequencer.host.launchItem(sequencer.host.context, *sequencer.waitingItem);
-  sequencer.waitingItem = sequencer.waitingItem->next;
+  const ScheduleItem& item = *sequencer.waitingItem;
+  sequencer.waitingItem = item.next;
   sequencer.launchedCount += 1;
+  std::size_t position = sequencer.launchFailures.size();
+  sequencer.launchFailures.push_back(false);
+  // A failed start still counts as launched for the timing: the next item keeps its time.
+  bool started = sequencer.host.launchItem(sequencer.host.context, item);
+  if (!sequencer.ended) sequencer.launchFailures[position] = !started;
+}
+
+// True when the tick must not go on: the runner ended or the user stopped it meanwhile.
+bool Interrupted(const LaunchSequencer& sequencer) {
+  return sequencer.ended || !sequencer.timerRunning;
 }
 
 }  // namespace
@@ -25,14 +36,17 @@ void LaunchWaitingItem(LaunchSequencer& sequencer) {
 uint32_t TimerPeriodForDelay(int32_t delaySeconds) {
   // The delay comes from a file anyone may edit: a negative one launches at the next tick,
   // and the multiplication is done wide so a large delay cannot overflow into a short wait.
-  if (delaySeconds <= 0) return 0;
+  if (LaunchesWithoutWait(delaySeconds)) return 0;
   int64_t milliseconds = static_cast<int64_t>(delaySeconds) * 1000;
   if (milliseconds > kTimerMaximum) return kTimerMaximum;
   return static_cast<uint32_t>(milliseconds);
 }
 
+bool LaunchesWithoutWait(int32_t delaySeconds) { return delaySeconds <= 0; }
+
 void SequencerStart(LaunchSequencer& sequencer, ScheduleItem* firstItem) {
   sequencer.launchedCount = 0;
+  sequencer.launchFailures.clear();
   sequencer.waitingItem = firstItem;
   if (sequencer.waitingItem != nullptr) {
     // Even a first delay of 0 goes through the timer, so the first launch happens once the
@@ -45,20 +59,27 @@ void SequencerStart(LaunchSequencer& sequencer, ScheduleItem* firstItem) {
 }
 
 void SequencerTick(LaunchSequencer& sequencer) {
+  if (sequencer.ended) return;
   sequencer.host.stopTimer(sequencer.host.context);
   // A tick can only be pending while an item waits; a stray one after the end is dropped.
-  if (sequencer.waitingItem == nullptr) return;
+  // One that a launch's message loop delivers inside this tick is dropped too: this tick
+  // goes on with the next item itself.
+  if (sequencer.waitingItem == nullptr || sequencer.inTick) return;
 
+  sequencer.inTick = true;
   LaunchWaitingItem(sequencer);
-  // A negative delay counts as 0, here as for the timer: the item follows at once.
-  while (sequencer.waitingItem != nullptr && sequencer.waitingItem->delaySeconds <= 0) {
+  while (!Interrupted(sequencer) && sequencer.waitingItem != nullptr &&
+         LaunchesWithoutWait(sequencer.waitingItem->delaySeconds)) {
     LaunchWaitingItem(sequencer);
   }
+  sequencer.inTick = false;
+  if (sequencer.ended) return;
   // One refresh after the whole run of zero-delay items keeps their launches back to back.
   sequencer.host.refreshStatusList(sequencer.host.context, sequencer.launchedCount);
 
   if (sequencer.waitingItem != nullptr) {
-    StartTimerFor(sequencer, *sequencer.waitingItem);
+    // A stop pressed during a launch holds: the timer stays off until resume.
+    if (sequencer.timerRunning) StartTimerFor(sequencer, *sequencer.waitingItem);
     return;
   }
   sequencer.host.disableButtons(sequencer.host.context);
@@ -66,17 +87,29 @@ void SequencerTick(LaunchSequencer& sequencer) {
 }
 
 void SequencerStop(LaunchSequencer& sequencer) {
-  if (!sequencer.timerRunning) return;
+  if (!sequencer.timerRunning || sequencer.ended) return;
   sequencer.timerRunning = false;
   sequencer.host.stopTimer(sequencer.host.context);
 }
 
 void SequencerResume(LaunchSequencer& sequencer) {
-  if (sequencer.timerRunning) return;
+  if (sequencer.timerRunning || sequencer.ended) return;
   sequencer.timerRunning = true;
   // The countdown starts again from the item's full delay; once everything has been
   // launched there is nothing to count down, and the timer stays off.
   if (sequencer.waitingItem != nullptr) StartTimerFor(sequencer, *sequencer.waitingItem);
+}
+
+void SequencerEnd(LaunchSequencer& sequencer) {
+  sequencer.ended = true;
+  sequencer.waitingItem = nullptr;
+}
+
+bool SequencerLaunchFailed(const LaunchSequencer& sequencer, int32_t position) {
+  if (position < 0 || static_cast<std::size_t>(position) >= sequencer.launchFailures.size()) {
+    return false;
+  }
+  return sequencer.launchFailures[static_cast<std::size_t>(position)];
 }
 
 bool ResolveLaunchFile(const ScheduleItem& item, GetVariableFn getVariable, char* file) {

@@ -4,13 +4,16 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "schedule.h"
 
 struct SequencerHost {
   void (*startTimer)(void* context, uint32_t milliseconds);
   void (*stopTimer)(void* context);
-  void (*launchItem)(void* context, const ScheduleItem& item);
+  // Opens the item; false when it could not be started. The platform may run a message
+  // loop inside, so stop, resume or the runner's end can arrive during the call.
+  bool (*launchItem)(void* context, const ScheduleItem& item);
   void (*refreshStatusList)(void* context, int32_t launchedCount);
   void (*disableButtons)(void* context);
   void (*reportEmptySchedule)(void* context);
@@ -24,16 +27,26 @@ struct LaunchSequencer {
   ScheduleItem* waitingItem = nullptr;
   int32_t launchedCount = 0;
   bool timerRunning = true;
+  bool ended = false;                // the runner is going away: launch nothing more
+  bool inTick = false;               // a tick is launching (the launch may run a loop)
+  std::vector<bool> launchFailures;  // one entry per launched item, in launch order
 };
 
 // The timer period for a delay: negative delays count as 0, and a delay whose
 // milliseconds do not fit the timer waits the longest period the timer takes.
 uint32_t TimerPeriodForDelay(int32_t delaySeconds);
+// True when an item with this delay follows the previous launch at once (0 or negative).
+bool LaunchesWithoutWait(int32_t delaySeconds);
 
 void SequencerStart(LaunchSequencer& sequencer, ScheduleItem* firstItem);
 void SequencerTick(LaunchSequencer& sequencer);
 void SequencerStop(LaunchSequencer& sequencer);
 void SequencerResume(LaunchSequencer& sequencer);
+// The runner's window is being destroyed: nothing more is launched or shown, also when
+// this happens inside a launch.
+void SequencerEnd(LaunchSequencer& sequencer);
+// Whether the item at this launch position was launched and could not be started.
+bool SequencerLaunchFailed(const LaunchSequencer& sequencer, int32_t position);
 
 // The file an item opens: its path, or with pathIsEnvVar the value of the variable it
 // names. getVariable returns the value's length, 0 when unset, or >= capacity when it does

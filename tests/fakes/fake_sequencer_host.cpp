@@ -29,8 +29,11 @@ void StopTimer(void* context) {
   fake.timerArmed = false;
 }
 
-void LaunchItem(void* context, const ScheduleItem& item) {
-  Record(Fake(context), HostCall::kLaunch, 0, item.name);
+bool LaunchItem(void* context, const ScheduleItem& item) {
+  FakeSequencerHost& fake = Fake(context);
+  Record(fake, HostCall::kLaunch, 0, item.name);
+  if (fake.duringLaunch) fake.duringLaunch(item);
+  return fake.failing.count(item.name) == 0;
 }
 
 void RefreshStatusList(void* context, int32_t launchedCount) {

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -34,6 +36,9 @@ struct FakeSequencerHost {
   uint32_t period = 0;
   int timerStarts = 0;
   bool closed = false;
+  std::set<std::string> failing;  // items (by name) whose launch fails
+  // Runs inside each launch, as messages the platform dispatches during it would.
+  std::function<void(const ScheduleItem&)> duringLaunch;
 
   // The operation table for a sequencer, bound to this fake.
   SequencerHost host();

@@ -23,6 +23,7 @@ TEXT_EMPTY = sjis("アプリケーションが１つも登録されていませ�
 STATUS_DONE = sjis("完了")
 STATUS_WAITING = sjis("実行待ち")
 STATUS_NOT_YET = sjis("未完了")
+STATUS_FAILED = sjis("失敗")
 TEXT_STOP = sjis("停止")
 TEXT_RESUME = sjis("再開")
 TEXT_ASSOCIATED = sjis(".tlfファイルとアプリケーションを関連付けました。")
@@ -185,24 +186,33 @@ def group_sequence(run):
     check(run, driver(run, "click", hwnd, ID_STOP).code != 0, "a greyed-out button takes no click")
     close_runner(run, program, hwnd, "the finished runner")
 
-    # Launches that fail are counted as done and the sequence goes on at its time.
+    # Launches that fail show 失敗, count as launched for the timing, and the sequence goes
+    # on at its time: a missing program and an unset variable between two good items.
     clear_probes(run)
-    items = [{"name": "missing", "path": win_path(os.path.join(run.work, "missing.exe"))},
+    items = [probe_item(run, "before"),
+             {"name": "missing", "path": win_path(os.path.join(run.work, "missing.exe"))},
              {"name": "unset variable", "path": "TL_VARIABLE_NOBODY_SET", "env": True},
              probe_item(run, "after", delay=1)]
     schedule = write_schedule(run, "failing.tlf", items, show=True)
     program = Program(run, run.exe("TLRun.exe"), b'"' + win_path(schedule) + b'"')
     hwnd = runner_window(run, program)
-    starts = wait_probes(run, 1)
-    check_equal(run, [s.argv for s in starts], [[b"after"]],
-                "after two failed launches the next item is launched")
-    if starts:
-        check(run, starts[0].created - program.started >= 900,
-              "at its own time, 1 s after the failed ones")
+    starts = wait_probes(run, 2)
+    check_equal(run, [s.argv for s in starts], [[b"before"], [b"after"]],
+                "the good items around two failed launches are launched")
+    if len(starts) == 2:
+        gap = starts[1].created - starts[0].created
+        check(run, gap >= 900, "the last at its own time, 1 s after the failed ones",
+              f"{gap} ms")
     if hwnd:
-        driver(run, "watch-status", hwnd, ID_STATUS_LIST, 1, WAIT_MS, hex_arg(STATUS_DONE))
-        check_equal(run, status_column(run, hwnd), [STATUS_DONE] * 3,
-                    "failed launches show 完了 like the others")
+        expected = [STATUS_DONE, STATUS_FAILED, STATUS_FAILED, STATUS_DONE]
+        deadline = time.time() + WAIT_MS / 1000
+        statuses = status_column(run, hwnd)
+        while statuses != expected and time.time() < deadline:
+            time.sleep(0.1)
+            statuses = status_column(run, hwnd)
+        check_equal(run, statuses, expected, "failed launches show 失敗, the others 完了")
+        check(run, message_box(run, CAPTION_ERROR, 500)[0] is None,
+              "no error box of the shell's own appears")
         close_runner(run, program, hwnd, "the runner with failed launches")
 
 

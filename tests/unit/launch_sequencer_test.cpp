@@ -392,3 +392,72 @@ TEST(LaunchFile, UnsetEmptyOrTooLongVariableLaunchesNothing) {
   EXPECT_TRUE(ResolveLaunchFile(ItemFor("LONG_ONE", 1), FakeGetVariable, file));
   EXPECT_EQ(std::strlen(file), 259u);
 }
+
+TEST(SequencerOutcome, FailedLaunchesAreRecordedAndKeepTheTiming) {
+  TestSchedule schedule{{"A", 1}, {"missing", 2}, {"C", 3}};
+  SequencerRun run;
+  run.fake.failing = {"missing"};
+  SequencerStart(run.sequencer, schedule.head());
+  run.fake.advance(run.sequencer, 6000);
+  EXPECT_EQ(run.fake.launchedNames(), Names({"A", "missing", "C"}));
+  EXPECT_EQ(LaunchTimes(run.fake), (std::vector<uint64_t>{1000, 3000, 6000}));
+  EXPECT_FALSE(SequencerLaunchFailed(run.sequencer, 0));
+  EXPECT_TRUE(SequencerLaunchFailed(run.sequencer, 1));
+  EXPECT_FALSE(SequencerLaunchFailed(run.sequencer, 2));
+  EXPECT_FALSE(SequencerLaunchFailed(run.sequencer, 3));  // never launched
+  EXPECT_FALSE(SequencerLaunchFailed(run.sequencer, -1));
+}
+
+// The platform may dispatch messages inside a launch: the stop and resume buttons, the tray
+// menu's exit, the close box, even a timer tick. Each case acts while "A" is launched, in a
+// schedule whose "B" would follow "A" in the same tick.
+TEST(SequencerReentry, WhatArrivesDuringALaunchHolds) {
+  enum class During { kStop, kStopAndResume, kEnd, kTick };
+  struct Case {
+    During action;
+    std::vector<std::string> launchedInTick;
+    bool timerAfterTick;  // the timer runs for the next item when the tick is over
+    bool refreshed;
+  };
+  const Case cases[] = {
+      {During::kStop, {"A"}, false, true},
+      {During::kStopAndResume, {"A", "B"}, true, true},
+      {During::kEnd, {"A"}, false, false},
+      {During::kTick, {"A", "B"}, true, true},
+  };
+  for (const Case& c : cases) {
+    TestSchedule schedule{{"A", 1}, {"B", 0}, {"C", 4}};
+    SequencerRun run;
+    run.fake.duringLaunch = [&run, &c](const ScheduleItem& item) {
+      if (std::string(item.name) != "A") return;
+      if (c.action == During::kStop || c.action == During::kStopAndResume) {
+        SequencerStop(run.sequencer);
+      }
+      if (c.action == During::kStopAndResume) SequencerResume(run.sequencer);
+      if (c.action == During::kEnd) SequencerEnd(run.sequencer);
+      if (c.action == During::kTick) SequencerTick(run.sequencer);
+    };
+    SequencerStart(run.sequencer, schedule.head());
+    run.fake.advance(run.sequencer, 1000);
+    SCOPED_TRACE(static_cast<int>(c.action));
+    EXPECT_EQ(run.fake.launchedNames(), c.launchedInTick);
+    EXPECT_EQ(run.fake.timerArmed, c.timerAfterTick);
+    EXPECT_EQ(run.fake.callsOf(HostCall::kRefresh).empty(), !c.refreshed);
+
+    // Much later: a stopped run waits for resume, an ended one never launches again.
+    run.fake.advance(run.sequencer, 60000);
+    if (c.action == During::kStop) {
+      EXPECT_EQ(run.fake.launchedNames(), Names({"A"}));
+      SequencerResume(run.sequencer);
+      run.fake.advance(run.sequencer, 4000);
+      EXPECT_EQ(run.fake.launchedNames(), Names({"A", "B", "C"}));
+    } else if (c.action == During::kEnd) {
+      SequencerResume(run.sequencer);
+      SequencerTick(run.sequencer);
+      EXPECT_EQ(run.fake.launchedNames(), Names({"A"}));
+      EXPECT_TRUE(run.fake.callsOf(HostCall::kDisableButtons).empty());
+    } else {
+      EXPECT_EQ(run.fake.launchedNames(), Names({"A", "B", "C"}));
+    }
+  }
+}
