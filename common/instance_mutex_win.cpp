@@ -22,7 +22,8 @@ MutexCreation CreateInstanceMutex(void*, const char* name) {
     return MutexCreation::kAlreadyExists;
   }
   if (created == nullptr) {
-    return error == ERROR_ACCESS_DENIED ? MutexCreation::kAlreadyExists : MutexCreation::kFailed;
+    return error == ERROR_ACCESS_DENIED ? MutexCreation::kAlreadyExists
+                                        : MutexCreation::kFailed;
   }
   return MutexCreation::kCreated;
 }
