@@ -261,6 +261,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CLOSE:
       CloseEditor(window);
       return 0;
+    case WM_QUERYENDSESSION:
+      // Logging off ends the process without WM_CLOSE: offer the save now, then let it go.
+      OfferSaveOnClose(editorState.document);
+      return TRUE;
     case WM_DESTROY:
       return OnDestroy();
     default:
