@@ -1,27 +1,23 @@
 // ToLongPath: rebuilds a path from the long names of its components, found one level at a
 // time by a file lookup (FindFirstFileA on Windows, a fake in the tests). The working path,
 // the collected tail and the scratch text are all kTextSize buffers written only through
-// the bounded helpers.
+// the bounded helpers. The result always names the same file as the source: a component is
+// replaced only by the long name of that very component.
 #include "long_path.h"
 
 #include <cstring>
 
+#include "path_split.h"
 #include "text.h"
 
 namespace {
 
-// Index of the last '\' in text, stepping over double-byte characters so a trail byte 0x5C
-// is never taken for a separator; -1 when there is none.
-long LastSeparator(const char* text) {
-  long last = -1;
-  for (long i = 0; text[i] != '\0'; ++i) {
-    if (IsLeadByte(static_cast<unsigned char>(text[i])) && text[i + 1] != '\0') {
-      ++i;
-    } else if (text[i] == '\\') {
-      last = i;
-    }
-  }
-  return last;
+// Components that are kept as given, never replaced by the name a lookup finds: "." and
+// ".." (a lookup of "sub\.." finds the folder it leads to, whose name is not ".."), and
+// wildcards (a lookup finds some file that matches, which the source did not name).
+bool KeptAsGiven(const char* component) {
+  if (std::strcmp(component, ".") == 0 || std::strcmp(component, "..") == 0) return true;
+  return std::strpbrk(component, "*?") != nullptr;
 }
 
 }  // namespace
@@ -32,30 +28,28 @@ bool ToLongPath(const char* source, char* output, std::size_t capacity, FileLook
   char tail[kTextSize] = "";
   char scratch[kTextSize];
   char found[kTextSize] = "";
+  char tailSeparator[2] = "";  // the separator between working and tail, as the source had it
   if (!CopyText(working, source)) return false;  // a source of 260 bytes or more
   if (!lookup.find(lookup.context, working, found)) return false;
   for (;;) {
     if (working[0] == '\0') break;
-    long separator = LastSeparator(working);
+    long separator = LastPathSeparator(working);
     if (separator < 0) break;
-    if (tail[0] == '\0') {
-      if (!CopyText(tail, found)) return false;
-    } else {
-      if (!FormatText(scratch, sizeof scratch, "%s\\%s", found, tail)) return false;
-      CopyText(tail, scratch);
-    }
+    const char* component = working + separator + 1;
+    const char* name = KeptAsGiven(component) ? component : found;
+    if (!FormatText(scratch, sizeof scratch, "%s%s%s", name, tailSeparator, tail)) return false;
+    CopyText(tail, scratch);
+    // "\" and "/" both separate; the one the source used is kept.
+    tailSeparator[0] = working[separator];
     working[separator] = '\0';
     if (!lookup.find(lookup.context, working, found)) {
       // A leading part the lookup cannot see, such as the share of \\server\share: it is
       // kept as it was given rather than taking the name found for the part below it.
-      long before = LastSeparator(working);
-      CopyText(found, working + before + 1);
+      CopyText(found, working + LastPathSeparator(working) + 1);
     }
   }
-  if (tail[0] != '\0') {
-    if (!FormatText(scratch, sizeof scratch, "%s\\%s", working, tail)) return false;
-  } else {
-    CopyText(scratch, working);
+  if (!FormatText(scratch, sizeof scratch, "%s%s%s", working, tailSeparator, tail)) {
+    return false;
   }
   if (std::strlen(scratch) >= capacity) return false;
   CopyText(output, capacity, scratch);

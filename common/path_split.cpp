@@ -13,13 +13,6 @@ constexpr std::size_t kNamePartLimit = 255;  // base name and extension are each
 
 bool HasDrivePrefix(const char* path) { return path[0] != '\0' && path[1] == ':'; }
 
-// Width of the character at text: 2 for a lead byte with a byte after it, else 1. A lead
-// byte right before the NUL counts alone so no scan steps past the end.
-std::size_t CharWidth(const char* text) {
-  if (IsLeadByte(static_cast<unsigned char>(text[0])) && text[1] != '\0') return 2;
-  return 1;
-}
-
 // Where the last component of path starts and where its last '.' is (null when none).
 // The drive prefix is never part of a component.
 void FindLastComponent(const char* path, const char** componentStart, const char** lastDot) {
@@ -27,7 +20,7 @@ void FindLastComponent(const char* path, const char** componentStart, const char
   const char* start = scan;
   const char* dot = nullptr;
   while (*scan != '\0') {
-    if (*scan == '\\' || *scan == '/') {
+    if (IsPathSeparator(*scan)) {
       start = scan + 1;
     } else if (*scan == '.') {
       dot = scan;
@@ -60,6 +53,17 @@ void AppendRange(char* dest, std::size_t capacity, const char* text, std::size_t
 
 }  // namespace
 
+bool IsPathSeparator(char byte) { return byte == '\\' || byte == '/'; }
+
+long LastPathSeparator(const char* path) {
+  long last = -1;
+  for (long index = 0; path[index] != '\0';
+       index += static_cast<long>(CharWidth(path + index))) {
+    if (IsPathSeparator(path[index])) last = index;
+  }
+  return last;
+}
+
 void DeriveFileName(const char* path, char* fileName) {
   fileName[0] = '\0';
   if (path == nullptr) return;
@@ -84,12 +88,12 @@ const char* PathExtension(const char* path) {
 void SplitDriveAndFolder(const char* path, char* out, std::size_t capacity) {
   if (capacity == 0) return;
   out[0] = '\0';
-  std::size_t scan = HasDrivePrefix(path) ? 2 : 0;
-  std::size_t length = scan;  // the drive alone when there is no separator
-  while (path[scan] != '\0') {
-    if (path[scan] == '\\' || path[scan] == '/') length = scan + 1;
-    scan += CharWidth(path + scan);
-  }
+  if (path == nullptr) return;
+  // The drive alone when there is no separator. A drive prefix holds no separator, so
+  // scanning it with the rest finds the same last one.
+  long separator = LastPathSeparator(path);
+  std::size_t length =
+      separator >= 0 ? static_cast<std::size_t>(separator) + 1 : (HasDrivePrefix(path) ? 2 : 0);
   // A folder cut short would name another folder, so one that does not fit gives "".
   if (length >= capacity) return;
   std::memcpy(out, path, length);

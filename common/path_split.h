@@ -4,6 +4,13 @@
 
 #include <cstddef>
 
+// True for '\\' and '/', the two separators Windows accepts in a path.
+bool IsPathSeparator(char byte);
+
+// Index of the last separator in path, stepping over double-byte characters; -1 when there
+// is none.
+long LastPathSeparator(const char* path);
+
 // The last component of path (base name and extension, each cut to 255 bytes) into
 // fileName (kTextSize bytes).
 void DeriveFileName(const char* path, char* fileName);

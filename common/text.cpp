@@ -6,13 +6,16 @@
 #include <cstdio>
 #include <cstring>
 
+std::size_t CharWidth(const char* text) {
+  // A lead byte right before the NUL counts alone, so no scan steps past the end.
+  if (IsLeadByte(static_cast<unsigned char>(text[0])) && text[1] != '\0') return 2;
+  return 1;
+}
+
 std::size_t FitTextLength(const char* text, std::size_t maxBytes) {
   std::size_t length = 0;
   while (text[length] != '\0') {
-    std::size_t step = 1;
-    if (IsLeadByte(static_cast<unsigned char>(text[length])) && text[length + 1] != '\0') {
-      step = 2;
-    }
+    std::size_t step = CharWidth(text + length);
     if (length + step > maxBytes) break;
     length += step;
   }

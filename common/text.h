@@ -10,6 +10,12 @@ constexpr std::size_t kTextSize = 260;  // MAX_PATH: at most 259 bytes of text a
 // Natively this is code page 932 (0x81-0x9F, 0xE0-0xFC); on Windows the system's table.
 bool IsLeadByte(unsigned char byte);
 
+// Width in bytes of the character that starts at text: 2 for a lead byte followed by
+// another byte, else 1 (also for a lead byte right before the NUL). Every scan that looks
+// for a separator steps by this, so a trail byte 0x5C ('\') or 0x2F ('/') is never taken
+// for one.
+std::size_t CharWidth(const char* text);
+
 // Length of the longest prefix of text, at most maxBytes long, that ends on a character
 // boundary (never half of a double-byte character).
 std::size_t FitTextLength(const char* text, std::size_t maxBytes);

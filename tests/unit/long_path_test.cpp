@@ -1,8 +1,11 @@
 // ToLongPath over a fake lookup: short components replaced by their long names, the parts
-// the loop never looks at kept, and every way it can fail leaving the output alone.
+// the loop never looks at kept, every form of path naming the same file afterwards, and
+// every way it can fail leaving the output alone.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "fakes/fake_file_lookup.h"
 #include "long_path.h"
@@ -94,6 +97,113 @@ TEST(ToLongPath, FailuresLeaveTheOutputUntouched) {
   EXPECT_EQ(LongPathOf(fake, huge, &ok), "untouched");
   EXPECT_FALSE(ok);
   EXPECT_TRUE(fake.queries.empty());
+}
+
+TEST(ToLongPath, NullArgumentsFailWithoutLookingAnythingUp) {
+  FakeFileLookup fake;
+  fake.add("C:\\A.TLF", "a.tlf");
+  char output[kTextSize] = "untouched";
+  EXPECT_FALSE(ToLongPath(nullptr, output, sizeof output, fake.lookup()));
+  EXPECT_FALSE(ToLongPath("C:\\A.TLF", nullptr, kTextSize, fake.lookup()));
+  EXPECT_FALSE(ToLongPath("C:\\A.TLF", output, sizeof output, FileLookup{nullptr, nullptr}));
+  EXPECT_STREQ(output, "untouched");
+  EXPECT_TRUE(fake.queries.empty());
+}
+
+// Every form of path comes back naming the same file: only a component's own long name
+// replaces it; ".", ".." and wildcards stay as given, and "/" separates like "\".
+struct PathForm {
+  const char* source;
+  std::vector<std::pair<std::string, std::string>> entries;  // path looked up -> name found
+  const char* expected;
+};
+
+TEST(ToLongPath, EveryPathFormNamesTheSameFile) {
+  const std::vector<PathForm> forms = {
+      // A lookup of "sub\.." finds the current folder ("work"), which is not "..".
+      {"sub\\..\\plan.tlf",
+       {{"sub\\..\\plan.tlf", "plan.tlf"}, {"sub\\..", "work"}, {"sub", "sub"}},
+       "sub\\..\\plan.tlf"},
+      {".\\PLAN~1.TLF", {{".\\PLAN~1.TLF", "plan one.tlf"}, {".", "work"}}, ".\\plan one.tlf"},
+      {"..\\..\\PLAN~1.TLF",
+       {{"..\\..\\PLAN~1.TLF", "plan one.tlf"}, {"..\\..", "C:"}, {"..", "Users"}},
+       "..\\..\\plan one.tlf"},
+      {"C:\\A\\.\\BEE~1\\..\\X.TLF",
+       {{"C:\\A\\.\\BEE~1\\..\\X.TLF", "x.tlf"},
+        {"C:\\A\\.\\BEE~1\\..", "Aye"},
+        {"C:\\A\\.\\BEE~1", "Bee Folder"},
+        {"C:\\A\\.", "Aye"},
+        {"C:\\A", "Aye"}},
+       "C:\\Aye\\.\\Bee Folder\\..\\x.tlf"},
+      // "/" separates like "\", and each separator stays the one the source used.
+      {"dir/PLAN~1.TLF",
+       {{"dir/PLAN~1.TLF", "plan one.tlf"}, {"dir", "dir"}},
+       "dir/plan one.tlf"},
+      {"C:\\a/b\\PLAN~1.TLF",
+       {{"C:\\a/b\\PLAN~1.TLF", "plan one.tlf"}, {"C:\\a/b", "Bee"}, {"C:\\a", "Aye"}},
+       "C:\\Aye/Bee\\plan one.tlf"},
+      {"C:/PROGRA~1/PLAN~1.TLF",
+       {{"C:/PROGRA~1/PLAN~1.TLF", "plan one.tlf"}, {"C:/PROGRA~1", "Program Files"}},
+       "C:/Program Files/plan one.tlf"},
+      {"/DATA~1/A.TLF",
+       {{"/DATA~1/A.TLF", "a.tlf"}, {"/DATA~1", "Data Files"}},
+       "/Data Files/a.tlf"},
+      {"..\\sub/../PLAN~1.TLF",
+       {{"..\\sub/../PLAN~1.TLF", "plan one.tlf"}, {"..\\sub/..", "up"}, {"..\\sub", "sub"}},
+       "..\\sub/../plan one.tlf"},
+      // A wildcard names no file; the lookup would find one that matches.
+      {"C:\\DIR~1\\*.tlf",
+       {{"C:\\DIR~1\\*.tlf", "first.tlf"}, {"C:\\DIR~1", "Dir Name"}},
+       "C:\\Dir Name\\*.tlf"},
+      {"C:\\DIR~1\\plan?.tlf",
+       {{"C:\\DIR~1\\plan?.tlf", "plan1.tlf"}, {"C:\\DIR~1", "Dir"}},
+       "C:\\Dir\\plan?.tlf"},
+      // Two separators in a row: the empty part between them cannot be looked up and stays.
+      {"C:\\A\\\\B~1.TLF",
+       {{"C:\\A\\\\B~1.TLF", "bee.tlf"}, {"C:\\A", "Aye"}},
+       "C:\\Aye\\\\bee.tlf"},
+      // 表 (0x95 0x5C) before a "/": its trail byte is no separator, the "/" is.
+      {"C:\\\x95\x5C/PLAN~1.TLF",
+       {{"C:\\\x95\x5C/PLAN~1.TLF", "plan one.tlf"}, {"C:\\\x95\x5C", "\x95\x5C"}},
+       "C:\\\x95\x5C/plan one.tlf"},
+  };
+  for (const PathForm& form : forms) {
+    FakeFileLookup fake;
+    for (const auto& entry : form.entries) fake.add(entry.first, entry.second);
+    bool ok = false;
+    EXPECT_EQ(LongPathOf(fake, form.source, &ok), form.expected) << form.source;
+    EXPECT_TRUE(ok) << form.source;
+  }
+}
+
+// The result must fit 259 bytes: a last component that makes it exactly 259 does, one
+// byte more does not.
+TEST(ToLongPath, ExactFitOfTheLastComponent) {
+  struct Case {
+    std::string source;
+    std::string longName;  // found for the source
+    bool fits;
+  };
+  const std::string name256(256, 'n');
+  const std::vector<Case> cases = {
+      {"C:\\" + name256, name256, true},                     // 259 bytes as given
+      {"C:\\N~1", name256, true},                            // 259 bytes once long
+      {"C:\\N~1", name256 + "n", false},                     // 260 bytes once long
+      {std::string(259, 'b'), std::string(259, 'b'), true},  // a bare name of 259 bytes
+      {"C:\\" + name256 + "n", name256 + "n", false},        // a source of 260 bytes
+  };
+  for (const Case& test : cases) {
+    FakeFileLookup fake;
+    fake.add(test.source, test.longName);
+    bool ok = !test.fits;
+    std::string result = LongPathOf(fake, test.source, &ok);
+    EXPECT_EQ(ok, test.fits) << test.source.size() << " " << test.longName.size();
+    if (test.fits) {
+      EXPECT_EQ(result.size(), 259u);
+    } else {
+      EXPECT_EQ(result, "untouched");
+    }
+  }
 }
 
 TEST(ToLongPath, NetworkShareRootIsKeptAsGiven) {

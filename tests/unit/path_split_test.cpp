@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "path_split.h"
 
@@ -35,12 +36,49 @@ TEST(PathSplit, DriveAndFolderSkipsTrailBytes) {
   EXPECT_EQ(DriveAndFolder("C:\\a\\\x95"), "C:\\a\\");
 }
 
-TEST(PathSplit, DriveAndFolderThatDoesNotFitIsEmpty) {
-  char small[6] = "xxxxx";
-  SplitDriveAndFolder("C:\\Tools\\app.exe", small, sizeof small);
-  EXPECT_STREQ(small, "");
-  SplitDriveAndFolder("C:\\a\\b", small, sizeof small);
-  EXPECT_STREQ(small, "C:\\a\\");
+// A folder that does not fit gives "", capacity 0 leaves the buffer alone, and a missing
+// path gives "".
+TEST(PathSplit, DriveAndFolderInSmallBuffers) {
+  struct Case {
+    const char* path;
+    std::size_t capacity;
+    const char* result;
+  };
+  const std::vector<Case> cases = {
+      {"C:\\Tools\\app.exe", 6, ""},
+      {"C:\\a\\b", 6, "C:\\a\\"},
+      {"C:\\a\\b", 5, ""},
+      {"app.exe", 1, ""},
+      {"C:\\a", 1, ""},
+      {"C:\\a", 0, "#####"},
+      {"", 0, "#####"},
+      {nullptr, 6, ""},
+  };
+  for (const Case& test : cases) {
+    char out[6] = "#####";
+    SplitDriveAndFolder(test.path, out, test.capacity);
+    EXPECT_STREQ(out, test.result) << (test.path ? test.path : "null") << " " << test.capacity;
+  }
+}
+
+TEST(PathSplit, LastSeparator) {
+  EXPECT_EQ(LastPathSeparator("C:\\a\\b"), 4);
+  EXPECT_EQ(LastPathSeparator("C:\\a/b"), 4);
+  EXPECT_EQ(LastPathSeparator("dir/sub\\x"), 7);
+  EXPECT_EQ(LastPathSeparator("C:\\\x95\x5C"), 2);  // 表's trail byte is no separator
+  EXPECT_EQ(LastPathSeparator("plan.tlf"), -1);
+  EXPECT_EQ(LastPathSeparator(""), -1);
+}
+
+// The file name keeps a last component of 259 bytes whole when its base name and its
+// extension are each within 255 bytes.
+TEST(PathSplit, FileNameOfA259ByteComponent) {
+  const std::string base255(255, 'b');
+  char fileName[260];
+  DeriveFileName(("C:\\dir\\" + base255 + ".tlf").c_str(), fileName);
+  EXPECT_EQ(std::string(fileName), base255 + ".tlf");
+  DeriveFileName(("C:/dir/" + base255 + "b.tl").c_str(), fileName);  // 256: cut to 255
+  EXPECT_EQ(std::string(fileName), base255 + ".tl");
 }
 
 TEST(PathSplit, Extension) {
