@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "file_replace.h"
@@ -18,6 +19,22 @@ namespace {
 // must fit in a 260-byte buffer.
 constexpr std::size_t kMaxFieldBytes = kTextSize - 2;
 constexpr std::size_t kOptionLineSize = 30;  // the runner's option line buffer
+
+// The line that stands for an empty arguments or working-folder text, written and read back
+// by its line alone.
+constexpr char kEmptyTextMarker[] = "nn";
+
+// How many names ~tlsave0.tmp, ~tlsave1.tmp, ... a save tries for its temporary file.
+constexpr int kTemporaryNameAttempts = 100;
+constexpr std::size_t kEmptyTextMarkerLength = sizeof kEmptyTextMarker - 1;
+
+// The two limits of schedule_file.h. A schedule of 100,000 items of usual length is about
+// 8 MB; twice that still reads whole at once without strain in a 32-bit process, whose 2 GB
+// of address space a file of several hundred MB used to exhaust (ending the program in the
+// allocation). The item limit keeps the records' memory bounded as well: 100,000 items take
+// about 130 MB, while 16 MB of the shortest possible records would ask for 3 GB.
+static_assert(kMaxScheduleFileBytes == 16 * 1024 * 1024 && kMaxScheduleItems == 100000,
+              "the reasoning above is about these figures");
 
 // ---- reading -------------------------------------------------------------------------
 
@@ -83,6 +100,13 @@ std::size_t ReadLine(TextReader& reader, char* buffer, std::size_t capacity) {
 // Whole-line comparison by length, so an embedded NUL cannot make a line look like a marker.
 bool LineIs(const char* line, std::size_t length, const char* expected) {
   return length == std::strlen(expected) && std::memcmp(line, expected, length) == 0;
+}
+
+// A raw line (line feed included) that is exactly the empty-text marker.
+bool IsEmptyTextMarkerLine(const char* line, std::size_t length) {
+  return length == kEmptyTextMarkerLength + 1 &&
+         std::memcmp(line, kEmptyTextMarker, kEmptyTextMarkerLength) == 0 &&
+         line[kEmptyTextMarkerLength] == '\n';
 }
 
 // fscanf "%s" followed by the skip of all white space after it. The word's first 259
@@ -162,13 +186,12 @@ bool ReadDelay(TextReader& reader, int32_t* delay) {
   return true;
 }
 
-// The record loop both loaders run. Items are linked after the last one present (found
-// once, not per item). A record is taken only when its five lines each gave at least one
-// byte and its delay line was there, so a short file stops at its last complete record and
-// a huge count allocates nothing beyond the records present. Returns the items added.
-int32_t ReadRecords(TextReader& reader, int32_t count, ScheduleList& list) {
-  ScheduleItem* last = list.head;
-  while (last != nullptr && last->next != nullptr) last = last->next;
+// The record loop both loaders run, into an empty list. A record is taken only when its
+// five lines each gave at least one byte and its delay line was there, so a short file stops
+// at its last complete record and a huge count allocates nothing beyond the records present.
+// Returns false, with the list emptied, when the file holds more than kMaxScheduleItems.
+bool ReadRecords(TextReader& reader, int32_t count, ScheduleList& list) {
+  ScheduleItem* last = nullptr;
   char name[kTextSize];
   char path[kTextSize];
   char arguments[kTextSize];
@@ -183,11 +206,11 @@ int32_t ReadRecords(TextReader& reader, int32_t count, ScheduleList& list) {
     StripNewline(path);
     std::size_t length = ReadLine(reader, arguments, kTextSize);
     if (length == 0) break;
-    if (LineIs(arguments, length, "nn\n")) arguments[0] = '\0';
+    if (IsEmptyTextMarkerLine(arguments, length)) arguments[0] = '\0';
     StripNewline(arguments);
     length = ReadLine(reader, workFolder, kTextSize);
     if (length == 0) break;
-    if (LineIs(workFolder, length, "nn\n")) workFolder[0] = '\0';
+    if (IsEmptyTextMarkerLine(workFolder, length)) workFolder[0] = '\0';
     StripNewline(workFolder);
     length = ReadLine(reader, flagLine, kTextSize);
     if (length == 0) break;
@@ -198,51 +221,85 @@ int32_t ReadRecords(TextReader& reader, int32_t count, ScheduleList& list) {
     }
     int32_t delay = 0;
     if (!ReadDelay(reader, &delay)) break;
+    if (added == kMaxScheduleItems) {
+      list.clear();
+      return false;
+    }
     ScheduleItem* item = NewScheduleItem(name, path, arguments, workFolder, delay, flag);
     if (item == nullptr) break;  // out of memory: keep what was read so far
     list.appendAfter(last, item);
     last = item;
     ++added;
   }
-  return added;
+  list.itemCount = added;
+  return true;
 }
 
+// Reads the file's raw bytes, refusing (as unreadable) a file larger than
+// kMaxScheduleFileBytes: a huge or endless file is never held in memory. The stream's own
+// length is only a hint, as ftell's long cannot tell a size beyond 2 GB on Windows. A failed
+// allocation on the way is a failed read too, never the end of the program.
 bool ReadWholeFile(const char* path, std::string& bytes) {
   if (path == nullptr || path[0] == '\0') return false;
   std::FILE* file = std::fopen(path, "rb");
   if (file == nullptr) return false;
-  // Sized once from the file's length where the stream can tell it; read to the end anyway.
-  if (std::fseek(file, 0, SEEK_END) == 0) {
-    long length = std::ftell(file);
-    if (length > 0) bytes.reserve(static_cast<std::size_t>(length));
-    std::rewind(file);
+  bool read = true;
+  try {
+    if (std::fseek(file, 0, SEEK_END) == 0) {
+      long length = std::ftell(file);
+      if (length > 0 && static_cast<unsigned long>(length) <= kMaxScheduleFileBytes) {
+        bytes.reserve(static_cast<std::size_t>(length));
+      }
+      std::rewind(file);
+    }
+    char chunk[16384];
+    std::size_t got;
+    while (read && (got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+      read = got <= kMaxScheduleFileBytes - bytes.size();
+      if (read) bytes.append(chunk, got);
+    }
+  } catch (const std::bad_alloc&) {
+    read = false;
   }
-  char chunk[16384];
-  std::size_t got;
-  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, got);
-  bool failed = std::ferror(file) != 0;  // e.g. a folder opened by name
+  read = std::ferror(file) == 0 && read;  // e.g. a folder opened by name
   std::fclose(file);
-  return !failed;
+  return read;
 }
 
 // The three readers over raw file bytes, which they turn into text-mode bytes in place.
-void ParseSchedule(std::string& bytes, ScheduleList& list, ScheduleOptions& options) {
+// The two list readers return false, changing nothing, for a file beyond the item limit.
+bool ParseSchedule(std::string& bytes, ScheduleList& list, ScheduleOptions& options) {
   list.clear();
   ApplyTextMode(bytes);
   TextReader reader{bytes.data(), bytes.size(), 0};
-  options.showRunnerWindow = ReadOptionWord(reader);
-  options.exitAfterRun = ReadOptionWord(reader);
+  ScheduleOptions read;
+  read.showRunnerWindow = ReadOptionWord(reader);
+  read.exitAfterRun = ReadOptionWord(reader);
   int32_t count = ReadCount(reader);
-  list.itemCount = ReadRecords(reader, count, list);
+  if (!ReadRecords(reader, count, list)) return false;
+  options = read;
+  return true;
 }
 
-void ParseRunnerSchedule(std::string& bytes, ScheduleList& list) {
+bool ParseRunnerSchedule(std::string& bytes, ScheduleList& list) {
   ApplyTextMode(bytes);
   TextReader reader{bytes.data(), bytes.size(), 0};
   ReadOptionWord(reader);  // the runner reads its options line by line, elsewhere
   ReadOptionWord(reader);
   int32_t count = ReadCount(reader);
-  list.itemCount += ReadRecords(reader, count, list);
+  ScheduleList read;
+  if (!ReadRecords(reader, count, read)) return false;
+  if (read.head == nullptr) return true;
+  ScheduleItem* tail = list.head;
+  while (tail != nullptr && tail->next != nullptr) tail = tail->next;
+  if (tail == nullptr) {
+    list.head = read.head;
+  } else {
+    tail->link(nullptr, read.head);
+    read.head->link(tail, nullptr);
+  }
+  list.itemCount += read.itemCount;
+  return true;
 }
 
 ScheduleOptions ParseRunnerOptions(std::string& bytes) {
@@ -259,10 +316,14 @@ ScheduleOptions ParseRunnerOptions(std::string& bytes) {
 
 // ---- writing -------------------------------------------------------------------------
 
+// How a record's text line shows an empty text: name and path as an empty line, arguments
+// and working folder as the marker line.
+enum class EmptyText { kEmptyLine, kMarker };
+
 // One text line of a record. Only the text before its first line feed is written (a later
 // part would become lines of its own and shift every following record), nor anything from
 // a byte 0x1A on (the readers stop there); at most 258 bytes, cut at a character boundary.
-void AppendTextLine(std::string& out, const char* text, bool emptyMarker) {
+void AppendTextLine(std::string& out, const char* text, EmptyText empty) {
   char line[kTextSize];
   std::size_t length = 0;
   while (length < kTextSize - 1 && text[length] != '\0' && text[length] != '\n' &&
@@ -272,11 +333,11 @@ void AppendTextLine(std::string& out, const char* text, bool emptyMarker) {
   }
   line[length] = '\0';
   length = FitTextLength(line, kMaxFieldBytes);
-  if (length == 0 && emptyMarker) {
-    out += "nn\r\n";
-    return;
+  if (length == 0 && empty == EmptyText::kMarker) {
+    out += kEmptyTextMarker;
+  } else {
+    out.append(line, length);
   }
-  out.append(line, length);
   out += "\r\n";
 }
 
@@ -287,22 +348,37 @@ void AppendNumberLine(std::string& out, int32_t value) {
   out += "\r\n\r\n";
 }
 
-// A name for the temporary file in the target's folder that is not in use yet.
-bool MakeTemporaryName(const char* path, std::string& temporary) {
+// Writes bytes into a new file in the target's folder (never the current folder: the target
+// may be named relative to another one, or the current folder may be gone) under the first
+// free name ~tlsave<n>.tmp, and puts it in place of the target. A name in use is skipped,
+// never opened, so no other file is overwritten; when every name is in use the save fails.
+bool SaveBytes(const char* path, const std::string& bytes) {
   // Sized from the path itself, so even a path longer than usual keeps its folder.
-  std::string folderBuffer(std::strlen(path) + 1, '\0');
-  SplitDriveAndFolder(path, &folderBuffer[0], folderBuffer.size());
-  const char* folder = folderBuffer.c_str();
-  for (int attempt = 0; attempt < 1000; ++attempt) {
+  std::string folder(std::strlen(path) + 1, '\0');
+  SplitDriveAndFolder(path, &folder[0], folder.size());
+  folder.resize(std::strlen(folder.c_str()));
+  std::string temporary;
+  temporary.reserve(folder.size() + 32);
+  for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
     char name[32];
-    std::snprintf(name, sizeof name, "~tlsave%d.tmp", attempt);
+    FormatText(name, sizeof name, "~tlsave%d.tmp", attempt);
     temporary = folder;
     temporary += name;
-    std::FILE* existing = std::fopen(temporary.c_str(), "rb");
-    if (existing == nullptr) return true;
-    std::fclose(existing);
+    NewFileResult result = WriteNewFile(temporary.c_str(), bytes.data(), bytes.size());
+    if (result == NewFileResult::kNameTaken) continue;
+    if (result == NewFileResult::kFailed) return false;
+    // Only a completely written file replaces the old one; otherwise the old one stays.
+    if (ReplaceFileWith(temporary.c_str(), path)) return true;
+    std::remove(temporary.c_str());
+    return false;
   }
   return false;
+}
+
+int32_t CountItems(const ScheduleList& list) {
+  int32_t count = 0;
+  for (const ScheduleItem* item = list.head; item != nullptr; item = item->next) ++count;
+  return count;
 }
 
 }  // namespace
@@ -319,18 +395,17 @@ void StripNewline(char* text) {
 std::string FormatScheduleFile(const ScheduleList& list, const ScheduleOptions& options) {
   // The count written is the number of items actually in the list, so the file always
   // holds as many records as its count line says.
-  int32_t count = 0;
-  for (const ScheduleItem* item = list.head; item != nullptr; item = item->next) ++count;
+  int32_t count = CountItems(list);
   std::string out;
   out.reserve(32 + static_cast<std::size_t>(count) * 96);
   out += options.showRunnerWindow ? "true\r\n" : "false\r\n";
   out += options.exitAfterRun ? "true\r\n\r\n" : "false\r\n\r\n";
   AppendNumberLine(out, count);
   for (const ScheduleItem* item = list.head; item != nullptr; item = item->next) {
-    AppendTextLine(out, item->name, false);
-    AppendTextLine(out, item->path, false);
-    AppendTextLine(out, item->arguments, true);
-    AppendTextLine(out, item->workFolder, true);
+    AppendTextLine(out, item->name, EmptyText::kEmptyLine);
+    AppendTextLine(out, item->path, EmptyText::kEmptyLine);
+    AppendTextLine(out, item->arguments, EmptyText::kMarker);
+    AppendTextLine(out, item->workFolder, EmptyText::kMarker);
     out += item->pathIsEnvVar != 0 ? "true\r\n" : "false\r\n";
     AppendNumberLine(out, item->delaySeconds);
   }
@@ -340,18 +415,18 @@ std::string FormatScheduleFile(const ScheduleList& list, const ScheduleOptions& 
 bool WriteScheduleFile(const char* path, const ScheduleList& list,
                        const ScheduleOptions& options) {
   if (path == nullptr || path[0] == '\0') return false;
-  std::string bytes = FormatScheduleFile(list, options);
-  std::string temporary;
-  if (!MakeTemporaryName(path, temporary)) return false;
-  std::FILE* file = std::fopen(temporary.c_str(), "wb");
-  if (file == nullptr) return false;
-  bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  written = std::fflush(file) == 0 && written;
-  written = std::fclose(file) == 0 && written;
-  // Only a completely written file replaces the old one; otherwise the old one stays.
-  if (written) written = ReplaceFileWith(temporary.c_str(), path);
-  if (!written) std::remove(temporary.c_str());
-  return written;
+  // Running out of memory while formatting fails the save like a full disk: the old file
+  // stays as it was and the editor keeps the schedule, so nothing is lost.
+  try {
+    std::string bytes = FormatScheduleFile(list, options);
+    // A file the readers would refuse is not written: it could not be opened again.
+    if (bytes.size() > kMaxScheduleFileBytes || CountItems(list) > kMaxScheduleItems) {
+      return false;
+    }
+    return SaveBytes(path, bytes);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
 }
 
 void ParseScheduleText(const char* bytes, std::size_t size, ScheduleList& list,
@@ -377,15 +452,13 @@ bool LoadScheduleFile(const char* path, ScheduleList& list, ScheduleOptions& opt
   list.clear();
   std::string bytes;
   if (!ReadWholeFile(path, bytes)) return false;  // options keep their values
-  ParseSchedule(bytes, list, options);
-  return true;
+  return ParseSchedule(bytes, list, options);
 }
 
 bool LoadRunnerSchedule(const char* path, ScheduleList& list) {
   std::string bytes;
   if (!ReadWholeFile(path, bytes)) return false;
-  ParseRunnerSchedule(bytes, list);
-  return true;
+  return ParseRunnerSchedule(bytes, list);
 }
 
 ScheduleOptions ReadRunnerOptions(const char* path) {

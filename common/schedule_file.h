@@ -4,9 +4,15 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "schedule.h"
+
+// The most the readers take: a larger file, or one with more records, is unreadable, like a
+// file that cannot be opened, and the writer refuses to write one (see schedule_file.cpp).
+constexpr std::size_t kMaxScheduleFileBytes = 16 * 1024 * 1024;
+constexpr int32_t kMaxScheduleItems = 100000;
 
 struct ScheduleOptions {
   bool showRunnerWindow = false;
@@ -18,25 +24,27 @@ struct ScheduleOptions {
 std::string FormatScheduleFile(const ScheduleList& list, const ScheduleOptions& options);
 
 // Writes the schedule to path. The file is written under a temporary name in the same
-// folder, flushed and then put in place, so a failed save never destroys the old file.
-// Returns true when the file was written.
+// folder, flushed and then put in place, so a failed save never destroys the old file; an
+// existing file keeps its attributes and a read-only one is not written. Returns true when
+// the file was written; false also when memory ran out or the schedule exceeds the limits.
 bool WriteScheduleFile(const char* path, const ScheduleList& list,
                        const ScheduleOptions& options);
 
 // The editor's loader: clears list, then fills it and both options from the file. A file
-// that cannot be opened leaves the list empty and the options as they were. Returns false
-// when the file could not be opened.
+// that cannot be opened or exceeds the limits leaves the list empty and the options as they
+// were. Returns false when the file could not be read.
 bool LoadScheduleFile(const char* path, ScheduleList& list, ScheduleOptions& options);
 
 // The runner's loader: appends the file's items to the (empty) list; the option words are
-// skipped. Returns false when the file could not be opened.
+// skipped. Returns false, adding nothing, when the file could not be read.
 bool LoadRunnerSchedule(const char* path, ScheduleList& list);
 
 // The runner's option reading: each of the first two lines must be exactly "true" and its
-// line feed (read into a 30-byte buffer). A file that cannot be opened gives both off.
+// line feed (read into a 30-byte buffer). A file that cannot be read gives both off.
 ScheduleOptions ReadRunnerOptions(const char* path);
 
-// The same readers over bytes already in memory (raw file bytes, before text-mode handling).
+// The same readers over bytes already in memory (raw file bytes, before text-mode handling);
+// more than kMaxScheduleItems records give an empty list.
 void ParseScheduleText(const char* bytes, std::size_t size, ScheduleList& list,
                        ScheduleOptions& options);
 void ParseRunnerScheduleText(const char* bytes, std::size_t size, ScheduleList& list);

@@ -1,5 +1,6 @@
 // The schedule file: the writer's exact bytes, both readers on good, odd and damaged files,
-// and the safe replacement of the old file on save.
+// every text field at the exact line-length limits, the size and item limits, and the safe
+// replacement of the old file on save.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -467,4 +468,315 @@ TEST(ScheduleFileReader, StripNewline) {
   char empty[kTextSize] = "";
   StripNewline(empty);
   EXPECT_STREQ(empty, "");
+}
+
+namespace {
+
+// What a load leaves behind: on Windows an open file cannot be renamed, and on Linux every
+// descriptor is listed under /proc/self/fd.
+int OpenDescriptors() {
+  std::error_code error;
+  int count = 0;
+  for (fs::directory_iterator it("/proc/self/fd", error), end; !error && it != end;
+       it.increment(error)) {
+    ++count;
+  }
+  return count;
+}
+
+// Runs the current folder elsewhere for the life of the object.
+struct CurrentFolder {
+  fs::path saved = fs::current_path();
+  explicit CurrentFolder(const fs::path& folder) { fs::current_path(folder); }
+  ~CurrentFolder() { fs::current_path(saved); }
+};
+
+const char* const kFieldNames[] = {"name", "path", "arguments", "working folder"};
+
+const ScheduleOptions kWorkedExampleOptions{false, true};
+
+// Appends count equal items, holding the tail rather than walking the list for each.
+void AddMany(ListHolder& holder, int32_t count, const char* text) {
+  ScheduleItem* tail = holder.list.head;
+  while (tail != nullptr && tail->next != nullptr) tail = tail->next;
+  for (int32_t i = 0; i < count; ++i) {
+    ScheduleItem* item = NewScheduleItem(text, text, text, text, 0, 0);
+    holder.list.appendAfter(tail, item);
+    tail = item;
+  }
+  holder.list.itemCount += count;
+}
+
+std::string RecordField(const Record& record, int field) {
+  const std::string* fields[] = {&record.name, &record.path, &record.arguments,
+                                 &record.workFolder};
+  return *fields[field];
+}
+
+}  // namespace
+
+// A text line of 259 bytes with its line feed is read whole; a longer one is read as its
+// first 259 bytes, and the rest (here the line feed alone, or one byte and the line feed)
+// becomes the next line. The same in every text field and in both readers.
+TEST(ScheduleFileReader, EveryTextFieldAtTheLineLimit) {
+  struct Case {
+    std::size_t textBytes;  // the line is one byte longer with its line feed
+    std::size_t kept;       // what the field holds
+    const char* nextLine;   // what the next line of the record holds
+  };
+  const Case kCases[] = {{258, 258, nullptr}, {259, 259, ""}, {260, 259, "z"}};
+  for (int field = 0; field < 4; ++field) {
+    for (const Case& c : kCases) {
+      std::string lines[4] = {"Name", "C:\\p.exe", "/a", "D:\\w"};
+      std::string text(c.textBytes, static_cast<char>('a' + field));
+      if (c.textBytes == 260) text.back() = 'z';
+      lines[field] = text;
+      std::string bytes = Header(1) + lines[0] + "\r\n" + lines[1] + "\r\n" + lines[2] +
+                          "\r\n" + lines[3] + "\r\ntrue\r\n7\r\n\r\n";
+      for (const auto& records : {ParseEditor(bytes), ParseRunner(bytes)}) {
+        std::string what =
+            std::string(kFieldNames[field]) + " of " + std::to_string(c.textBytes) + " bytes";
+        ASSERT_EQ(records.size(), 1u) << what;
+        EXPECT_EQ(RecordField(records[0], field), text.substr(0, c.kept)) << what;
+        if (c.nextLine == nullptr) {
+          for (int other = 0; other < 4; ++other) {
+            if (other != field) {
+              EXPECT_EQ(RecordField(records[0], other), lines[other]) << what;
+            }
+          }
+          EXPECT_EQ(records[0].flag, 1) << what;
+          EXPECT_EQ(records[0].delay, 7) << what;
+        } else if (field < 3) {
+          EXPECT_EQ(RecordField(records[0], field + 1), c.nextLine) << what;
+        } else {
+          EXPECT_EQ(records[0].flag, 0) << what;  // the piece is no flag word
+        }
+      }
+    }
+  }
+}
+
+// The writer keeps 258 bytes of every text field: a longer text (items hold up to 259) is
+// cut there, so every written line reads back whole.
+TEST(ScheduleFileWriter, EveryTextFieldIsCutAt258Bytes) {
+  for (int field = 0; field < 4; ++field) {
+    for (std::size_t length : {257u, 258u, 259u, 260u}) {
+      std::string texts[4] = {"N", "P", "A", "W"};
+      texts[field] = std::string(length, static_cast<char>('a' + field));
+      ListHolder holder;
+      holder.add(texts[0].c_str(), texts[1].c_str(), texts[2].c_str(), texts[3].c_str(), 3, 1);
+      std::string bytes = FormatScheduleFile(holder.list, {});
+      std::string expected = Header(1);
+      for (const std::string& text : texts) expected += text.substr(0, 258) + "\r\n";
+      EXPECT_EQ(bytes, expected + "true\r\n3\r\n\r\n")
+          << kFieldNames[field] << " of " << length;
+      std::vector<Record> records = ParseEditor(bytes);
+      ASSERT_EQ(records.size(), 1u);
+      EXPECT_EQ(RecordField(records[0], field), texts[field].substr(0, 258))
+          << kFieldNames[field] << " of " << length;
+      EXPECT_EQ(records[0].delay, 3);
+      EXPECT_EQ(records[0].flag, 1);
+    }
+  }
+}
+
+// Only the arguments and the working folder stand for an empty text with "nn"; an empty
+// name or path is an empty line.
+TEST(ScheduleFileWriter, EmptyTexts) {
+  ListHolder holder;
+  holder.add("", "", "", "", 0, 0);
+  EXPECT_EQ(FormatScheduleFile(holder.list, {}),
+            Header(1) + "\r\n\r\nnn\r\nnn\r\nfalse\r\n0\r\n\r\n");
+}
+
+// The editor's reader replaces whatever the list held, through the file and in memory.
+TEST(ScheduleFileReader, EditorReplacesTheItemsItHeld) {
+  TempFolder temp;
+  std::string path = temp.file("plan.tlf");
+  WriteBytes(path, kWorkedExample);
+  ListHolder holder;
+  holder.add("Old 1", "o1.exe", "", "", 0, 0);
+  holder.add("Old 2", "o2.exe", "", "", 0, 0);
+  ScheduleOptions options;
+  ASSERT_TRUE(LoadScheduleFile(path.c_str(), holder.list, options));
+  ExpectWorkedExampleItems(Records(holder.list));
+  EXPECT_EQ(holder.list.head->prev, nullptr);
+  holder.add("Old 3", "o3.exe", "", "", 0, 0);
+  ParseScheduleText(kWorkedExample, sizeof kWorkedExample - 1, holder.list, options);
+  ExpectWorkedExampleItems(Records(holder.list));
+}
+
+// Files beyond the size limit, however they are made, are unreadable: both loaders report
+// failure and the runner's options are off. Up to the limit the file is read.
+TEST(ScheduleFileReader, SizeLimit) {
+  TempFolder temp;
+  std::string path = temp.file("plan.tlf");
+  struct Case {
+    std::uintmax_t size;
+    bool readable;
+  };
+  const Case kCases[] = {{kMaxScheduleFileBytes, true},
+                         {kMaxScheduleFileBytes + 1, false},
+                         {std::uintmax_t{3} << 30, false}};  // sparse: nothing is written
+  for (const Case& c : kCases) {
+    WriteBytes(path, "true\r\ntrue\r\n\r\n1\r\n\r\n" + RecordText("A"));
+    fs::resize_file(path, c.size);  // the rest are NUL bytes after the one record
+    ListHolder editor;
+    editor.add("Old", "o.exe", "", "", 0, 0);
+    ScheduleOptions options;
+    EXPECT_EQ(LoadScheduleFile(path.c_str(), editor.list, options), c.readable) << c.size;
+    EXPECT_EQ(Records(editor.list).size(), c.readable ? 1u : 0u) << c.size;
+    EXPECT_EQ(options.showRunnerWindow, c.readable) << c.size;
+    ListHolder runner;
+    EXPECT_EQ(LoadRunnerSchedule(path.c_str(), runner.list), c.readable) << c.size;
+    EXPECT_EQ(Records(runner.list).size(), c.readable ? 1u : 0u) << c.size;
+    EXPECT_EQ(ReadRunnerOptions(path.c_str()).exitAfterRun, c.readable) << c.size;
+  }
+}
+
+// At most kMaxScheduleItems records are read; a file holding more is unreadable (the
+// options keep their values, the runner's list keeps its items), while a count above the
+// limit over fewer records still reads them.
+TEST(ScheduleFileReader, ItemLimit) {
+  std::string record = "a\nb\nc\nd\ne\n1\n";
+  std::string records;
+  records.reserve(record.size() * (kMaxScheduleItems + 1));
+  for (int32_t i = 0; i < kMaxScheduleItems; ++i) records += record;
+  struct Case {
+    int32_t count;
+    bool extraRecord;
+    std::size_t items;  // 0: refused
+  };
+  const Case kCases[] = {{kMaxScheduleItems, false, kMaxScheduleItems},
+                         {kMaxScheduleItems + 1, false, kMaxScheduleItems},
+                         {kMaxScheduleItems, true, kMaxScheduleItems},
+                         {kMaxScheduleItems + 1, true, 0}};
+  for (const Case& c : kCases) {
+    std::string bytes = "true\ntrue\n\n" + std::to_string(c.count) + "\n\n" + records +
+                        (c.extraRecord ? record : "");
+    ListHolder editor;
+    ScheduleOptions options;
+    ParseScheduleText(bytes.data(), bytes.size(), editor.list, options);
+    EXPECT_EQ(Records(editor.list).size(), c.items) << c.count << " " << c.extraRecord;
+    EXPECT_EQ(options.showRunnerWindow, c.items != 0);
+    ListHolder runner;
+    runner.add("Existing", "e.exe", "", "", 0, 0);
+    ParseRunnerScheduleText(bytes.data(), bytes.size(), runner.list);
+    EXPECT_EQ(Records(runner.list).size(), c.items + 1) << c.count << " " << c.extraRecord;
+  }
+}
+
+// The writer never writes what the readers would refuse: the save fails, the old file stays.
+TEST(ScheduleFileWriter, LimitsRefuseTheSave) {
+  TempFolder temp;
+  std::string path = temp.file("plan.tlf");
+  WriteBytes(path, "old");
+  std::string long258(258, 'x');
+  ListHolder tooLarge;  // 16,000 records of about 1,050 bytes: beyond 16 MiB
+  AddMany(tooLarge, 16000, long258.c_str());
+  ASSERT_GT(FormatScheduleFile(tooLarge.list, {}).size(), kMaxScheduleFileBytes);
+  EXPECT_FALSE(WriteScheduleFile(path.c_str(), tooLarge.list, {}));
+  ListHolder tooMany;
+  AddMany(tooMany, kMaxScheduleItems + 1, "a");
+  EXPECT_FALSE(WriteScheduleFile(path.c_str(), tooMany.list, {}));
+  EXPECT_EQ(ReadBytes(path), "old");
+  tooMany.list.removeAt(0);
+  EXPECT_TRUE(WriteScheduleFile(path.c_str(), tooMany.list, {}));
+  EXPECT_EQ(temp.entries(), std::vector<std::string>{"plan.tlf"});
+}
+
+// The temporary file is made beside the target, whatever the current folder is; a target
+// named relative to the current folder gets it in its own folder too.
+TEST(ScheduleFileWriter, TemporaryFileIsMadeInTheTargetsFolder) {
+  TempFolder target;
+  TempFolder elsewhere;
+  ListHolder holder;
+  FillWorkedExample(holder);
+  {
+    CurrentFolder inside(elsewhere.folder);
+    ASSERT_TRUE(
+        WriteScheduleFile(target.file("plan.tlf").c_str(), holder.list, kWorkedExampleOptions));
+    fs::create_directory("sub");
+    ASSERT_TRUE(WriteScheduleFile("sub/plan.tlf", holder.list, kWorkedExampleOptions));
+  }
+  EXPECT_EQ(target.entries(), std::vector<std::string>{"plan.tlf"});
+  EXPECT_EQ(elsewhere.entries(), std::vector<std::string>{"sub"});
+  EXPECT_EQ(ReadBytes(elsewhere.file("sub/plan.tlf")).size(), 130u);
+#ifndef _WIN32
+  // A current folder that no longer exists (Windows does not let it go).
+  fs::path gone = elsewhere.folder / "gone";
+  fs::create_directory(gone);
+  {
+    CurrentFolder inside(gone);
+    fs::remove(gone);
+    EXPECT_TRUE(
+        WriteScheduleFile(target.file("plan.tlf").c_str(), holder.list, kWorkedExampleOptions));
+  }
+  EXPECT_EQ(target.entries(), std::vector<std::string>{"plan.tlf"});
+#endif
+}
+
+// Temporary names in use are skipped and never opened; when all of them are in use the
+// save fails and changes nothing.
+TEST(ScheduleFileWriter, EveryTemporaryNameTaken) {
+  TempFolder temp;
+  std::string path = temp.file("plan.tlf");
+  WriteBytes(path, "old");
+  for (int n = 0; n < 99; ++n) {
+    WriteBytes(temp.file(("~tlsave" + std::to_string(n) + ".tmp").c_str()), "user data");
+  }
+  fs::create_directory(temp.file("~tlsave99.tmp"));  // a folder takes a name as well
+  ListHolder holder;
+  FillWorkedExample(holder);
+  EXPECT_FALSE(WriteScheduleFile(path.c_str(), holder.list, kWorkedExampleOptions));
+  EXPECT_EQ(ReadBytes(path), "old");
+  EXPECT_EQ(temp.entries().size(), 101u);
+  EXPECT_EQ(ReadBytes(temp.file("~tlsave98.tmp")), "user data");
+  // One free name is enough.
+  fs::remove(temp.file("~tlsave99.tmp"));
+  EXPECT_TRUE(WriteScheduleFile(path.c_str(), holder.list, kWorkedExampleOptions));
+  EXPECT_EQ(ReadBytes(path), kWorkedExample);
+  EXPECT_EQ(temp.entries().size(), 100u);
+}
+
+// An existing target keeps its permissions; a read-only one is not written.
+TEST(ScheduleFileWriter, TargetKeepsItsPermissionsAndReadOnlyIsRefused) {
+  TempFolder temp;
+  std::string path = temp.file("plan.tlf");
+  ListHolder holder;
+  FillWorkedExample(holder);
+  WriteBytes(path, "old");
+  fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
+  ASSERT_TRUE(WriteScheduleFile(path.c_str(), holder.list, kWorkedExampleOptions));
+  EXPECT_EQ(ReadBytes(path), kWorkedExample);
+#ifndef _WIN32  // Windows has only the read-only attribute for these bits
+  EXPECT_EQ(fs::status(path).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+#endif
+  fs::permissions(path,
+                  fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+  EXPECT_FALSE(WriteScheduleFile(path.c_str(), holder.list, ScheduleOptions{true, true}));
+  EXPECT_EQ(ReadBytes(path), kWorkedExample);
+  EXPECT_EQ(temp.entries(), std::vector<std::string>{"plan.tlf"});
+  fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);  // so it can go
+}
+
+// No load keeps its file open, whether it read the file or refused it.
+TEST(ScheduleFileReader, LoadsLeaveNoFileOpen) {
+  TempFolder temp;
+  std::string path = temp.file("plan.tlf");
+  std::string moved = temp.file("moved.tlf");
+  for (std::uintmax_t size : {std::uintmax_t{130}, std::uintmax_t{kMaxScheduleFileBytes + 1}}) {
+    WriteBytes(path, kWorkedExample);
+    fs::resize_file(path, size);
+    int before = OpenDescriptors();
+    ListHolder holder;
+    ScheduleOptions options;
+    LoadScheduleFile(path.c_str(), holder.list, options);
+    LoadRunnerSchedule(path.c_str(), holder.list);
+    ReadRunnerOptions(path.c_str());
+    EXPECT_EQ(OpenDescriptors(), before) << size;
+    EXPECT_EQ(std::rename(path.c_str(), moved.c_str()), 0) << size;
+    std::remove(moved.c_str());
+  }
 }
