@@ -218,7 +218,7 @@ class Program:
 
 def end_everything(run):
     """Ends what a group left running (after a failure): each left-over program by its id."""
-    for name in ("TLRun.exe", "TLUninstaller.exe"):
+    for name in ("TLRun.exe", "TLSet.exe", "TLUninstaller.exe"):
         for pid in driver(run, "find-process", name).all("pid"):
             driver(run, "kill", pid)
     for program in run.background:

@@ -13,6 +13,7 @@
 // would go unnoticed; here every first-chance fault of that kind is printed and fails.
 #include <windows.h>
 #include <commctrl.h>
+#include <psapi.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
 
@@ -361,12 +362,37 @@ int DebugUntilExit(DWORD processId) {
   return faults == 0 ? 0 : kFailed;
 }
 
-// run [--debug] [--no-wait] [--cwd DIR] [--env NAME=VALUE]... <program> [tail]
+// Waits until a window of the process holds the list control and the list holds at least
+// count rows; prints when.
+int WaitProcessRows(DWORD processId, int listId, int count, long long timeoutMs) {
+  DWORD started = GetTickCount();
+  WindowQuery query = {nullptr, nullptr, processId, listId, false, nullptr};
+  HWND window = WaitForWindow(query, timeoutMs);
+  for (HWND list = window != nullptr ? GetDlgItem(window, listId) : nullptr; list != nullptr;
+       Sleep(kPollMs)) {
+    bool ok = false;
+    int rows = RowCount(list, &ok);
+    if (ok && rows >= count) {
+      std::printf("shown=%llu\nrows=%d\n", NowMs(), rows);
+      return 0;
+    }
+    if (TimedOut(started, timeoutMs)) break;
+  }
+  std::printf("timeout=1\n");
+  return kFailed;
+}
+
+// run [--debug] [--no-wait] [--rows ID COUNT] [--cwd DIR] [--env NAME=VALUE]... <program>
+//     [tail]
 // The command line is the quoted program followed by one blank and the tail, unchanged:
-// the tail reaches the program exactly as given (blanks and quotes included).
+// the tail reaches the program exactly as given (blanks and quotes included). --rows (not
+// with --debug) first waits until the program's list control ID holds COUNT rows and
+// prints when (shown=), timed by the process that started the program.
 int CmdRun(int argc, char** argv) {
   bool debug = false;
   bool wait = true;
+  int rowsListId = 0;
+  int rowsCount = 0;
   static char directory[kTextMax];
   const char* cwd = nullptr;
   int i = 0;
@@ -375,6 +401,9 @@ int CmdRun(int argc, char** argv) {
       debug = true;
     } else if (Is(argv[i], "--no-wait")) {
       wait = false;
+    } else if (Is(argv[i], "--rows") && i + 2 < argc) {
+      rowsListId = static_cast<int>(ArgNumber(argv[++i]));
+      rowsCount = static_cast<int>(ArgNumber(argv[++i]));
     } else if (Is(argv[i], "--cwd") && i + 1 < argc) {
       cwd = ArgText(argv[++i], directory, sizeof directory);
     } else if (Is(argv[i], "--env") && i + 1 < argc) {
@@ -419,6 +448,7 @@ int CmdRun(int argc, char** argv) {
     CloseHandle(process.hProcess);
     return result;
   }
+  if (rowsListId != 0) WaitProcessRows(process.dwProcessId, rowsListId, rowsCount, 600000);
   if (wait) {
     WaitForSingleObject(process.hProcess, INFINITE);
     DWORD code = 0;
@@ -992,6 +1022,280 @@ int CmdFindDialog(int argc, char** argv) {
 }
 
 // ---------------------------------------------------------------------------------------
+// Subcommands: edit fields, list selection, arrows, double clicks and file dialogs
+
+// set-text <hwnd> <id> <text>: what typing the text into the control leaves in it.
+int CmdSetText(int argc, char** argv) {
+  if (argc < 3) return kUsage;
+  HWND control = Control(ArgWindow(argv[0]), static_cast<int>(ArgNumber(argv[1])));
+  if (control == nullptr) return kFailed;
+  char text[kTextMax];
+  ArgText(argv[2], text, sizeof text);
+  bool ok = false;
+  SendTimeout(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text), &ok);
+  PrintWindowText("text", control);
+  return ok ? 0 : kFailed;
+}
+
+bool SetRowState(RemoteList& remoteList, int row, UINT state) {
+  LVITEMA item;
+  std::memset(&item, 0, sizeof item);
+  item.mask = LVIF_STATE;
+  item.state = state;
+  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  SIZE_T moved = 0;
+  bool ok = false;
+  if (WriteProcessMemory(remoteList.process, remoteList.remote, &item, sizeof item, &moved)) {
+    SendTimeout(remoteList.list, LVM_SETITEMSTATE, static_cast<WPARAM>(row),
+                reinterpret_cast<LPARAM>(remoteList.remote), &ok);
+  }
+  return ok;
+}
+
+// list-select <hwnd> <id> <row>: the row selected and focused, as a click on it leaves it;
+// row -1 leaves no row selected.
+int CmdListSelect(int argc, char** argv) {
+  if (argc < 3) return kUsage;
+  HWND list = Control(ArgWindow(argv[0]), static_cast<int>(ArgNumber(argv[1])));
+  if (list == nullptr) return kFailed;
+  int row = static_cast<int>(ArgNumber(argv[2]));
+  RemoteList remoteList;
+  if (!OpenRemoteList(list, remoteList)) return kFailed;
+  bool ok = SetRowState(remoteList, -1, 0);
+  if (ok && row >= 0) ok = SetRowState(remoteList, row, LVIS_SELECTED | LVIS_FOCUSED);
+  CloseRemoteList(remoteList);
+  std::printf("selected=%d\n",
+              static_cast<int>(SendTimeout(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
+                                           LVNI_SELECTED, nullptr)));
+  return ok ? 0 : kFailed;
+}
+
+// Waits until the list holds `rows` rows (-1: any number) and its first selected row is
+// `row` (-1: none), then prints every selected row, the focused row and the row count.
+int WaitSelection(HWND list, int row, int rows, long long timeoutMs) {
+  DWORD started = GetTickCount();
+  for (;;) {
+    bool ok = false;
+    int count = RowCount(list, &ok);
+    int first = static_cast<int>(
+        SendTimeout(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED, nullptr));
+    bool reached = ok && first == row && (rows < 0 || count == rows);
+    if (reached || TimedOut(started, timeoutMs)) {
+      std::printf(reached ? "reached=%llu\n" : "timeout=1\nat=%llu\n", NowMs());
+      std::printf("rows=%d\nselected=", count);
+      for (int next = first, n = 0; next >= 0 && n < count; ++n) {
+        std::printf(n > 0 ? ",%d" : "%d", next);
+        next = static_cast<int>(SendTimeout(list, LVM_GETNEXTITEM, static_cast<WPARAM>(next),
+                                            LVNI_SELECTED, nullptr));
+      }
+      std::printf("\nfocused=%d\n",
+                  static_cast<int>(SendTimeout(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
+                                               LVNI_FOCUSED, nullptr)));
+      return reached ? 0 : kFailed;
+    }
+    Sleep(kPollMs);
+  }
+}
+
+// wait-selection <hwnd> <id> <row> <rows> <timeout-ms>: see WaitSelection.
+int CmdWaitSelection(int argc, char** argv) {
+  if (argc < 5) return kUsage;
+  HWND list = Control(ArgWindow(argv[0]), static_cast<int>(ArgNumber(argv[1])));
+  if (list == nullptr) return kFailed;
+  return WaitSelection(list, static_cast<int>(ArgNumber(argv[2])),
+                       static_cast<int>(ArgNumber(argv[3])), ArgNumber(argv[4]));
+}
+
+// command-selects <hwnd> <command-id> <list-id> <row> <timeout-ms>: posts the command and
+// waits in the same process until the list's selected row is row, so that posted= and
+// reached= time the command alone.
+int CmdCommandSelects(int argc, char** argv) {
+  if (argc < 5) return kUsage;
+  HWND window = ArgWindow(argv[0]);
+  HWND list = Control(window, static_cast<int>(ArgNumber(argv[2])));
+  if (list == nullptr) return kFailed;
+  std::printf("posted=%llu\n", NowMs());
+  PostMessageA(window, WM_COMMAND, MAKEWPARAM(ArgNumber(argv[1]), 0), 0);
+  return WaitSelection(list, static_cast<int>(ArgNumber(argv[3])), -1, ArgNumber(argv[4]));
+}
+
+// mouse-click <hwnd> <id>: a left click posted to the middle of the control itself, which
+// then acts as on a user's click (an automatic check box ticks itself, every button tells
+// its parent).
+int CmdMouseClick(int argc, char** argv) {
+  if (argc < 2) return kUsage;
+  HWND control = Control(ArgWindow(argv[0]), static_cast<int>(ArgNumber(argv[1])));
+  if (control == nullptr) return kFailed;
+  RECT client;
+  GetClientRect(control, &client);
+  LPARAM point = MAKELPARAM(client.right / 2, client.bottom / 2);
+  std::printf("clicked=%llu\n", NowMs());
+  PostMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, point);
+  PostMessageA(control, WM_LBUTTONUP, 0, point);
+  return 0;
+}
+
+// updown <hwnd> <id> <up|down> <clicks>: left clicks posted at the middle of the upper or
+// lower half of an up-down control, which moves itself and tells its parent. Each click
+// waits until the control's position has moved, or 1 s at the end of its range. Prints how
+// many clicks moved it and its final position.
+int CmdUpDown(int argc, char** argv) {
+  if (argc < 4) return kUsage;
+  HWND arrows = Control(ArgWindow(argv[0]), static_cast<int>(ArgNumber(argv[1])));
+  if (arrows == nullptr) return kFailed;
+  RECT client;
+  GetClientRect(arrows, &client);
+  LPARAM point = MAKELPARAM(client.right / 2,
+                            Is(argv[2], "up") ? client.bottom / 4 : client.bottom * 3 / 4);
+  int clicks = static_cast<int>(ArgNumber(argv[3]));
+  int moved = 0;
+  LRESULT position = SendTimeout(arrows, UDM_GETPOS32, 0, 0, nullptr);
+  for (int click = 0; click < clicks; ++click) {
+    LRESULT before = position;
+    PostMessageA(arrows, WM_LBUTTONDOWN, MK_LBUTTON, point);
+    PostMessageA(arrows, WM_LBUTTONUP, 0, point);
+    DWORD started = GetTickCount();
+    while ((position = SendTimeout(arrows, UDM_GETPOS32, 0, 0, nullptr)) == before &&
+           !TimedOut(started, 1000)) {
+      Sleep(kPollMs);
+    }
+    if (position != before) ++moved;
+  }
+  std::printf("moved=%d\npos=%ld\n", moved, static_cast<long>(position));
+  return 0;
+}
+
+// dblclick-row <hwnd> <id> <row>: a double click on the list's row, or on the empty space
+// where a row past the last one would be. The cursor is put there first, since a program
+// may ask where the cursor is.
+int CmdDblClickRow(int argc, char** argv) {
+  if (argc < 3) return kUsage;
+  HWND list = Control(ArgWindow(argv[0]), static_cast<int>(ArgNumber(argv[1])));
+  if (list == nullptr) return kFailed;
+  int row = static_cast<int>(ArgNumber(argv[2]));
+  RemoteList remoteList;
+  if (!OpenRemoteList(list, remoteList)) return kFailed;
+  RECT first = {LVIR_BOUNDS, 0, 0, 0};
+  SIZE_T moved = 0;
+  bool ok = false;
+  if (WriteProcessMemory(remoteList.process, remoteList.remote, &first, sizeof first, &moved)) {
+    ok = SendTimeout(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(remoteList.remote),
+                     nullptr) != 0 &&
+         ReadProcessMemory(remoteList.process, remoteList.remote, &first, sizeof first, &moved);
+  }
+  CloseRemoteList(remoteList);
+  if (!ok) {
+    std::printf("error=no first row\n");
+    return kFailed;
+  }
+  int height = first.bottom - first.top;
+  POINT point = {first.left + 10, first.top + height * row + height / 2};
+  POINT screen = point;
+  ClientToScreen(list, &screen);
+  SetCursorPos(screen.x, screen.y);
+  LPARAM at = MAKELPARAM(point.x, point.y);
+  PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageA(list, WM_LBUTTONUP, 0, at);
+  PostMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+  PostMessageA(list, WM_LBUTTONUP, 0, at);
+  std::printf("x=%ld\ny=%ld\nposted=%llu\n", point.x, point.y, NowMs());
+  return 0;
+}
+
+constexpr int kFileNameBoxId = 1148;  // the name box of the common file dialogs
+
+// file-dialog <pid|0> <name|-> <timeout-ms>: waits for a common file dialog of the process,
+// prints its title, its owner and what its name box shows, then types the name into the box
+// and presses OK ("-": presses Cancel), and waits until the dialog has gone.
+int CmdFileDialog(int argc, char** argv) {
+  if (argc < 3) return kUsage;
+  long long timeoutMs = ArgNumber(argv[2]);
+  WindowQuery query = {"#32770",       nullptr, static_cast<DWORD>(ArgNumber(argv[0])),
+                       kFileNameBoxId, true,    nullptr};
+  HWND dialog = WaitForWindow(query, timeoutMs);
+  if (dialog == nullptr) {
+    std::printf("timeout=1\n");
+    return kFailed;
+  }
+  std::printf(
+      "hwnd=%lu\nowner=%lu\n", static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(dialog)),
+      static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(GetWindow(dialog, GW_OWNER))));
+  PrintWindowText("title", dialog);
+  HWND nameBox = GetDlgItem(dialog, kFileNameBoxId);
+  PrintWindowText("shown", nameBox);
+  int button = IDCANCEL;
+  if (!Is(argv[1], "-")) {
+    char name[kTextMax];
+    ArgText(argv[1], name, sizeof name);
+    SendTimeout(nameBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name), nullptr);
+    button = IDOK;
+  }
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
+  std::printf("answered=%llu\n", NowMs());
+  DWORD started = GetTickCount();
+  while (IsWindow(dialog)) {
+    if (TimedOut(started, timeoutMs)) {
+      std::printf("timeout=1\n");
+      return kFailed;
+    }
+    Sleep(kPollMs);
+  }
+  return 0;
+}
+
+// resize <hwnd> <width> <height>: sizes the window as a drag of its frame would leave it; its
+// minimum and maximum tracking sizes apply. Prints the outer rectangle it got.
+int CmdResize(int argc, char** argv) {
+  if (argc < 3) return kUsage;
+  HWND window = ArgWindow(argv[0]);
+  SetWindowPos(window, nullptr, 0, 0, static_cast<int>(ArgNumber(argv[1])),
+               static_cast<int>(ArgNumber(argv[2])),
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT rect;
+  GetWindowRect(window, &rect);
+  std::printf("width=%ld\nheight=%ld\n", rect.right - rect.left, rect.bottom - rect.top);
+  return 0;
+}
+
+// hold-file <path> <ms>: keeps the file open for ms milliseconds, sharing nothing: every
+// other open, replace or delete of it fails meanwhile.
+int CmdHoldFile(int argc, char** argv) {
+  if (argc < 2) return kUsage;
+  char path[kTextMax];
+  HANDLE file = CreateFileA(ArgText(argv[0], path, sizeof path), GENERIC_READ, 0, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    std::printf("error=CreateFile %lu\n", GetLastError());
+    return kFailed;
+  }
+  std::printf("held=%llu\n", NowMs());
+  Sleep(static_cast<DWORD>(ArgNumber(argv[1])));
+  CloseHandle(file);
+  std::printf("released=%llu\n", NowMs());
+  return 0;
+}
+
+// memory <pid>: the process's working set, its peak and its private bytes, in KiB.
+int CmdMemory(int argc, char** argv) {
+  if (argc < 1) return kUsage;
+  HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE,
+                               static_cast<DWORD>(ArgNumber(argv[0])));
+  if (process == nullptr) return kFailed;
+  PROCESS_MEMORY_COUNTERS counters;
+  std::memset(&counters, 0, sizeof counters);
+  counters.cb = sizeof counters;
+  BOOL ok = GetProcessMemoryInfo(process, &counters, sizeof counters);
+  CloseHandle(process);
+  if (!ok) return kFailed;
+  std::printf("working-set=%lu\npeak-working-set=%lu\nprivate=%lu\n",
+              static_cast<unsigned long>(counters.WorkingSetSize / 1024),
+              static_cast<unsigned long>(counters.PeakWorkingSetSize / 1024),
+              static_cast<unsigned long>(counters.PagefileUsage / 1024));
+  return 0;
+}
+
+// ---------------------------------------------------------------------------------------
 // Subcommands: the registry under HKEY_CLASSES_ROOT
 
 void DumpKey(HKEY parent, const char* path, const char* name) {
@@ -1130,6 +1434,17 @@ const Subcommand kSubcommands[] = {
     {"answer-messagebox", CmdAnswerMessageBox},
     {"wait-dialog", CmdWaitDialog},
     {"find-dialog", CmdFindDialog},
+    {"set-text", CmdSetText},
+    {"list-select", CmdListSelect},
+    {"wait-selection", CmdWaitSelection},
+    {"command-selects", CmdCommandSelects},
+    {"mouse-click", CmdMouseClick},
+    {"updown", CmdUpDown},
+    {"dblclick-row", CmdDblClickRow},
+    {"file-dialog", CmdFileDialog},
+    {"resize", CmdResize},
+    {"hold-file", CmdHoldFile},
+    {"memory", CmdMemory},
     {"reg-dump", CmdRegDump},
     {"reg-delete", CmdRegDelete},
     {"reg-set", CmdRegSet},

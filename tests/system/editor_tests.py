@@ -1,0 +1,478 @@
+"""The editor's (TLSet.exe) system tests: its start without a file (association, options,
+columns, layout), a schedule made through the item dialog and saved through the save
+dialog, a schedule opened from the command line and rearranged, a second editor refused
+beside a runner that runs what the editor saved, and a save that fails. GROUPS maps each
+group's name to its function.
+"""
+import os
+import subprocess
+import time
+
+from harness import (
+    EDITOR_VERB, IDCANCEL, IDNO, IDOK, IDYES, WAIT_MS, Program, answer, check, check_ended,
+    check_equal, clear_association, driver, hex_arg, message_box, probe_item, registry_dump,
+    schedule_file, sjis, wait_probes, win_path, window_info, write_schedule)
+from runner_tests import TEXT_ONE_INSTANCE, runner_window
+
+# ---------------------------------------------------------------------------------------
+# The texts and numbers the editor is built to show
+
+CAPTION_EDITOR = sjis("Setting's Tarvilo")  # the main window's title and the refusal's caption
+CAPTION_ITEM = sjis("リストの編集と追加")
+CAPTION_CONFIRM = sjis("確認")
+CAPTION_ERROR = sjis("エラー")
+CAPTION_MISSING = sjis("未入力項目があります")
+TEXT_NAME_MISSING = sjis("名前を入力してください")
+TEXT_PATH_MISSING = sjis("パスを入力してください")
+TEXT_CLOSE_PROMPT = sjis("内容が更新されています。保存しますか？")
+TEXT_SAVE_PROMPT = sjis("ファイル名を入力してください")
+TEXT_SAVE_FAILED = sjis("保存できませんでした。\n")
+TEXT_OVERWRITE = sjis("は既に存在します。上書きしますか？")
+COLUMN_CAPTIONS = [sjis(c) for c in
+                   ("名前", "ファイル名", "パス", "コマンド", "作業フォルダ", "遅延時間(秒)")]
+
+ID_LIST = 1124
+ID_TOP, ID_UP, ID_DOWN, ID_BOTTOM = 1125, 1126, 1127, 1128
+ID_ADD, ID_EDIT, ID_DELETE = 1129, 1130, 1131
+ID_SHOW_RUNNER, ID_EXIT_AFTER_RUN = 1132, 1133
+ID_NAME, ID_PATH, ID_ARGS, ID_FOLDER, ID_DELAY, ID_ARROWS, ID_ENV = (
+    1001, 1002, 1003, 1004, 1006, 1023, 1027)
+CMD_MENU_TOP, CMD_MENU_DOWN = 40041, 40037
+CMD_CTRL_S, CMD_CTRL_A = 40048, 40049
+
+# The schedule file's worked example: the runner's window off, the runner ends after the
+# run; Mail (no arguments, no folder, delay 0) and Backup (an environment variable's name,
+# /quiet, D:\Backup, delay 30).
+WORKED_EXAMPLE = (
+    b"false\r\ntrue\r\n\r\n2\r\n\r\n"
+    b"Mail\r\nC:\\Program Files\\Mail\\mail.exe\r\nnn\r\nnn\r\nfalse\r\n0\r\n\r\n"
+    b"Backup\r\nBACKUP_TOOL\r\n/quiet\r\nD:\\Backup\r\ntrue\r\n30\r\n\r\n")
+MAIL = {"name": "Mail", "path": "C:\\Program Files\\Mail\\mail.exe", "args": "", "cwd": "",
+        "env": False, "delay": 0}
+BACKUP = {"name": "Backup", "path": "BACKUP_TOOL", "args": "/quiet", "cwd": "D:\\Backup",
+          "env": True, "delay": 30}
+
+
+# ---------------------------------------------------------------------------------------
+# Steps with the editor
+
+
+def start(run, path=None, cwd=None):
+    """TLSet.exe under the debugger, with path as its argument; (program, main window)."""
+    tail = b'"' + win_path(path) + b'"' if path else b""
+    program = Program(run, run.exe("TLSet.exe"), tail, cwd=cwd)
+    reply = driver(run, "wait-window", "Tarvilo", hex_arg(CAPTION_EDITOR), WAIT_MS, program.pid)
+    program.hwnd = reply.get("hwnd")
+    check(run, program.hwnd is not None, "the editor's window appears")
+    return program, program.hwnd
+
+
+def control(run, hwnd, control_id):
+    return driver(run, "button-state", hwnd, control_id)
+
+
+def control_text(run, hwnd, control_id):
+    return control(run, hwnd, control_id).text("text")
+
+
+def wait_checked(run, hwnd, box, expected):
+    """The box's state once it shows expected (a posted click takes effect later), or the
+    state it still shows after the wait."""
+    deadline = time.time() + WAIT_MS / 1000
+    while True:
+        state = control(run, hwnd, box).number("checked")
+        if state == expected or time.time() > deadline:
+            return state
+        time.sleep(0.05)
+
+
+def list_rows(run, hwnd):
+    """Every row of the schedule list as a tuple of its six texts."""
+    reply = driver(run, "list-rows", hwnd, ID_LIST)
+    return [tuple(bytes.fromhex(cell) for cell in row.split(",")) for row in reply.all("row")]
+
+
+def expected_row(item):
+    """What the list shows for an item: name, file name, path, arguments, folder, delay."""
+    path = sjis(item["path"])
+    return (sjis(item["name"]), path.rsplit(b"\\", 1)[-1], path, sjis(item.get("args", "")),
+            sjis(item.get("cwd", "")), str(item.get("delay", 0)).encode())
+
+
+def selection(run, hwnd, row, rows):
+    """(selected rows, focused row) once the list holds rows rows with row selected."""
+    reply = driver(run, "wait-selection", hwnd, ID_LIST, row, rows, WAIT_MS)
+    selected = reply.get("selected", "")
+    return [int(r) for r in selected.split(",") if r], reply.number("focused")
+
+
+def open_item_dialog(run, hwnd, button):
+    driver(run, "click", hwnd, button)
+    return driver(run, "wait-dialog", hex_arg(CAPTION_ITEM), ID_NAME, WAIT_MS).get("hwnd")
+
+
+def dialog_fields(run, dialog):
+    """What the item dialog shows: name, path, arguments, folder, delay text, flag."""
+    texts = tuple(control_text(run, dialog, i) for i in (ID_NAME, ID_PATH, ID_ARGS, ID_FOLDER,
+                                                         ID_DELAY))
+    return texts + (control(run, dialog, ID_ENV).number("checked"),)
+
+
+def fill_item_dialog(run, dialog, item):
+    """Types the texts, ticks the flag with a click when the item has it and sets the delay
+    with up-arrow clicks; the delay field cannot be typed into."""
+    for control_id, key in ((ID_NAME, "name"), (ID_PATH, "path"), (ID_ARGS, "args"),
+                            (ID_FOLDER, "cwd")):
+        driver(run, "set-text", dialog, control_id, hex_arg(item.get(key, "")))
+    if item.get("env"):
+        driver(run, "mouse-click", dialog, ID_ENV)
+        wait_checked(run, dialog, ID_ENV, 1)
+    if item.get("delay", 0):
+        driver(run, "updown", dialog, ID_ARROWS, "up", item["delay"])
+
+
+def press_ok(run, dialog):
+    driver(run, "click", dialog, IDOK)
+    return driver(run, "wait-gone", dialog, WAIT_MS).code == 0
+
+
+def add_item(run, hwnd, item, rows_after):
+    dialog = open_item_dialog(run, hwnd, ID_ADD)
+    fill_item_dialog(run, dialog, item)
+    press_ok(run, dialog)
+    return selection(run, hwnd, rows_after - 1, rows_after)
+
+
+def save_as(run, program, name):
+    """Ctrl+A and the name typed into the save dialog; the dialog's reply."""
+    driver(run, "menu-command", program.hwnd, CMD_CTRL_A)
+    return driver(run, "file-dialog", program.pid, hex_arg(name), WAIT_MS)
+
+
+def file_bytes(path, expected=None):
+    """The file's bytes once they equal expected (the editor writes after its dialog has
+    gone), or whatever is there after the wait (None: no file)."""
+    deadline = time.time() + WAIT_MS / 1000
+    while True:
+        content = None
+        if os.path.exists(path):
+            with open(path, "rb") as file:
+                content = file.read()
+        if content == expected or expected is None or time.time() > deadline:
+            return content
+        time.sleep(0.05)
+
+
+def close_editor(run, program, hwnd, reply_button, what):
+    """Closes the window; reply_button answers the save prompt (None: no prompt expected)."""
+    driver(run, "close", hwnd)
+    if reply_button is not None:
+        text, buttons, pid = message_box(run, CAPTION_CONFIRM)
+        check_equal(run, (text, buttons, pid), (TEXT_CLOSE_PROMPT, [IDYES, IDNO], program.pid),
+                    f"{what}: the save prompt with yes and no")
+        answer(run, CAPTION_CONFIRM, reply_button)
+    check_ended(run, program, 0, what)
+
+
+# ---------------------------------------------------------------------------------------
+# Editor groups
+
+
+def group_editor_start(run):
+    """Without a file: the association, the two options, the six columns, the layout at the
+    smallest and largest widths; with a missing file: no association, both options off."""
+    clear_association(run)
+    program, hwnd = start(run, cwd=run.bin)
+    if not hwnd:
+        return
+    editor = win_path(run.exe("TLSet.exe"))
+    verb = b"tlf_auto_file\\shell\\" + EDITOR_VERB
+    check_equal(run, registry_dump(run), sorted([
+        ("key", b".tlf"), ("value", b".tlf", b"", 1, b"tlf_auto_file\0"),
+        ("key", b"tlf_auto_file"), ("key", b"tlf_auto_file\\shell"), ("key", verb),
+        ("key", verb + b"\\command"),
+        ("value", verb + b"\\command", b"", 1, b'"' + editor + b'" "%1"\0')]),
+        "the .tlf association names the editor's verb and command, nothing else")
+    check_equal(run, [control(run, hwnd, box).number("checked")
+                      for box in (ID_SHOW_RUNNER, ID_EXIT_AFTER_RUN)], [0, 1],
+                "show-runner box off, exit-after-run box on")
+    captions = [bytes.fromhex(c.split(",", 1)[1])
+                for c in driver(run, "list-columns", hwnd, ID_LIST).all("column")]
+    check_equal(run, captions, COLUMN_CAPTIONS, "the six column captions")
+    check_equal(run, list_rows(run, hwnd), [], "the list is empty")
+    # Asked width, the width the window takes, the list's width, the buttons' x.
+    for asked, width, list_width, button_x in ((250, 300, 160, 180), (2000, 1024, 884, 904),
+                                               (720, 720, 580, 600)):
+        got = driver(run, "resize", hwnd, asked, 540).number("width")
+        layout = [control(run, hwnd, i).get("client-rect")
+                  for i in (ID_LIST, ID_TOP, ID_DELETE, ID_SHOW_RUNNER, ID_EXIT_AFTER_RUN)]
+        check_equal(run, [got] + layout,
+                    [width, f"0,0,{list_width},410", f"{button_x},10,100,30",
+                     f"{button_x},320,100,30", "15,420,400,20", "15,450,400,20"],
+                    f"asked for width {asked}: window, list, first and last button, boxes")
+    close_editor(run, program, hwnd, None, "the unchanged editor closes without a question")
+
+    clear_association(run)
+    program, hwnd = start(run, os.path.join(run.work, "missing.tlf"), cwd=run.bin)
+    if hwnd:
+        check_equal(run, [control(run, hwnd, box).number("checked")
+                          for box in (ID_SHOW_RUNNER, ID_EXIT_AFTER_RUN)], [0, 0],
+                    "a missing file: both boxes off")
+        check_equal(run, list_rows(run, hwnd), [], "a missing file: the list is empty")
+        check_equal(run, registry_dump(run), [], "a missing file: no association written")
+        close_editor(run, program, hwnd, None, "the editor of a missing file")
+
+
+def group_editor_example(run):
+    """The worked example made through the item dialog (its checks in order, the arrows at
+    both ends, the flag) and the option boxes, saved through the save dialog byte for byte;
+    save as keeps a name ending in .tlf and asks before replacing another file."""
+    program, hwnd = start(run)
+    if not hwnd:
+        return
+    dialog = open_item_dialog(run, hwnd, ID_ADD)
+    check_equal(run, dialog_fields(run, dialog), (b"", b"", b"", b"", b"0", 0),
+                "the add dialog opens empty with delay 0 and the flag clear")
+    # OK with the fields empty, then with a name only: one message at a time, name first.
+    for name, expected, what in ((b"", TEXT_NAME_MISSING, "OK with every field empty"),
+                                 (b"Mail", TEXT_PATH_MISSING, "OK with a name only")):
+        driver(run, "set-text", dialog, ID_NAME, hex_arg(name))
+        driver(run, "click", dialog, IDOK)
+        text, buttons, _ = message_box(run, CAPTION_MISSING)
+        check_equal(run, (text, buttons), (expected, [IDOK]), f"{what}: its message")
+        answer(run, CAPTION_MISSING, IDOK)
+        check_equal(run, window_info(run, dialog).get("visible"), "1",
+                    "the dialog stays open behind the message")
+    down = driver(run, "updown", dialog, ID_ARROWS, "down", 1)
+    check_equal(run, (down.number("moved"), control_text(run, dialog, ID_DELAY)), (0, b"0"),
+                "the down arrow stops at 0")
+    fill_item_dialog(run, dialog, MAIL)
+    press_ok(run, dialog)
+    check_equal(run, selection(run, hwnd, 0, 1), ([0], 0), "after the add its row is selected")
+
+    dialog = open_item_dialog(run, hwnd, ID_ADD)
+    fill_item_dialog(run, dialog, dict(BACKUP, delay=0))
+    up = driver(run, "updown", dialog, ID_ARROWS, "up", 31)
+    check_equal(run, (up.number("moved"), control_text(run, dialog, ID_DELAY)), (30, b"30"),
+                "31 clicks on the up arrow count to 30 and stop there")
+    check_equal(run, control(run, dialog, ID_ENV).number("checked"), 1, "the flag is ticked")
+    press_ok(run, dialog)
+    check_equal(run, selection(run, hwnd, 1, 2), ([1], 1), "the second add selects row 1")
+    dialog = open_item_dialog(run, hwnd, ID_ADD)
+    check_equal(run, dialog_fields(run, dialog), (b"", b"", b"", b"", b"0", 0),
+                "after an add with the flag the next add dialog opens empty, flag clear")
+    driver(run, "click", dialog, IDCANCEL)
+    driver(run, "wait-gone", dialog, WAIT_MS)
+    check_equal(run, list_rows(run, hwnd), [expected_row(MAIL), expected_row(BACKUP)],
+                "the six columns of both items; a cancelled add adds nothing")
+
+    # Each box toggles its option, and back; the default is already the example's.
+    for box, states in ((ID_SHOW_RUNNER, (1, 0)), (ID_EXIT_AFTER_RUN, (0, 1))):
+        for state in states:
+            driver(run, "mouse-click", hwnd, box)
+            check_equal(run, wait_checked(run, hwnd, box, state), state,
+                        f"a click on box {box} shows {state}")
+
+    example = os.path.join(run.work, "example.tlf")
+    reply = save_as(run, program, win_path(example)[:-4])
+    check_equal(run, (reply.text("shown"), reply.get("owner")), (TEXT_SAVE_PROMPT, hwnd),
+                "the save dialog, owned by the main window, asks for a file name")
+    check_equal(run, file_bytes(example, WORKED_EXAMPLE), WORKED_EXAMPLE,
+                "the saved file is the worked example, byte for byte")
+
+    second = os.path.join(run.work, "second.tlf")
+    save_as(run, program, win_path(second))
+    check_equal(run, file_bytes(second, WORKED_EXAMPLE), WORKED_EXAMPLE,
+                "a name ending in .tlf is kept as it is")
+    check(run, not os.path.exists(second + ".tlf"), "no second .tlf is appended")
+    driver(run, "mouse-click", hwnd, ID_SHOW_RUNNER)
+    wait_checked(run, hwnd, ID_SHOW_RUNNER, 1)
+    save_as(run, program, win_path(example))
+    text, buttons, _ = message_box(run, CAPTION_CONFIRM)
+    check_equal(run, (text, buttons), (win_path(example) + TEXT_OVERWRITE, [IDYES, IDNO]),
+                "save as onto another existing file asks first")
+    answer(run, CAPTION_CONFIRM, IDNO)
+    close_editor(run, program, hwnd, IDNO, "the editor with an unsaved change")
+    check_equal(run, file_bytes(example), WORKED_EXAMPLE, "answered no: the file is unchanged")
+    check_equal(run, file_bytes(second), WORKED_EXAMPLE, "closing with no writes nothing")
+
+
+# Four items whose fields differ, for the list's order.
+def four_items():
+    return [{"name": "Alpha", "path": "C:\\Tools\\alpha.exe", "args": "-a", "cwd": "C:\\Tools",
+             "delay": 5},
+            {"name": "Beta", "path": "BETA_HOME", "env": True, "delay": 45},
+            {"name": "Gamma", "path": "D:\\g\\gamma.bat", "args": "x y", "delay": 0},
+            {"name": "Delta", "path": "delta.exe", "cwd": "E:\\", "delay": -3}]
+
+
+def group_editor_list(run):
+    """A schedule from the command line: its rows and options; the four moves by button
+    and menu with the selection following the item; delete; edit by double click; the close
+    prompt answered no (file unchanged) and yes (file written); a move that changes nothing
+    leaves nothing to save."""
+    items = four_items()
+    path = write_schedule(run, "four.tlf", items, show=True)
+    original = file_bytes(path)
+    program, hwnd = start(run, path)
+    if not hwnd:
+        return
+    check_equal(run, list_rows(run, hwnd), [expected_row(i) for i in items],
+                "the six columns of every item, in file order")
+    check_equal(run, [control(run, hwnd, box).number("checked")
+                      for box in (ID_SHOW_RUNNER, ID_EXIT_AFTER_RUN)], [1, 0],
+                "the boxes show the file's options")
+    order = list(items)
+    # Selected row, command (button or menu), row selected afterwards.
+    for row, command, moved_to, what in ((3, ID_TOP, 0, "最上段へ"),
+                                         (1, CMD_MENU_DOWN, 2, "menu 一つ下へ"),
+                                         (2, ID_UP, 1, "一つ上へ"),
+                                         (0, ID_BOTTOM, 3, "最下段へ"),
+                                         (1, CMD_MENU_TOP, 0, "menu 最上段へ"),
+                                         (0, ID_DOWN, 1, "一つ下へ")):
+        driver(run, "list-select", hwnd, ID_LIST, row)
+        driver(run, "command-selects", hwnd, command, ID_LIST, moved_to, WAIT_MS)
+        order.insert(moved_to, order.pop(row))
+        check_equal(run, [r[0] for r in list_rows(run, hwnd)],
+                    [sjis(i["name"]) for i in order], f"{what} from row {row}: the order")
+        check_equal(run, selection(run, hwnd, moved_to, 4), ([moved_to], moved_to),
+                    f"{what}: only the moved row is selected and focused")
+    driver(run, "list-select", hwnd, ID_LIST, 2)
+    driver(run, "click", hwnd, ID_DELETE)
+    check_equal(run, selection(run, hwnd, -1, 3), ([], -1), "delete: three rows, none selected")
+    del order[2]
+    check_equal(run, list_rows(run, hwnd), [expected_row(i) for i in order],
+                "delete removes the selected row")
+
+    # A double click on a row edits that row.
+    driver(run, "list-select", hwnd, ID_LIST, 0)
+    driver(run, "dblclick-row", hwnd, ID_LIST, 1)
+    dialog = driver(run, "wait-dialog", hex_arg(CAPTION_ITEM), ID_NAME, WAIT_MS).get("hwnd")
+    target = order[1]
+    check_equal(run, dialog_fields(run, dialog),
+                tuple(sjis(target.get(k, "")) for k in ("name", "path", "args", "cwd"))
+                + (str(target["delay"]).encode(), int(bool(target.get("env")))),
+                "the double-clicked row's item fills the dialog")
+    driver(run, "set-text", dialog, ID_NAME, hex_arg("Renamed"))
+    press_ok(run, dialog)
+    check_equal(run, selection(run, hwnd, 1, 3), ([1], 1), "the edited row stays selected")
+    order[1] = dict(target, name="Renamed")
+    check_equal(run, list_rows(run, hwnd), [expected_row(i) for i in order],
+                "the edit changes that row alone and keeps a delay above 30")
+    close_editor(run, program, hwnd, IDNO, "closing after the changes, answered no")
+    check_equal(run, file_bytes(path), original, "answered no: the file is unchanged")
+
+    program, hwnd = start(run, path)
+    if not hwnd:
+        return
+    driver(run, "list-select", hwnd, ID_LIST, 0)
+    driver(run, "click", hwnd, ID_TOP)  # already at the top: nothing to save afterwards
+    close_editor(run, program, hwnd, None, "after a move that changed nothing, no question")
+
+    program, hwnd = start(run, path)
+    if not hwnd:
+        return
+    driver(run, "list-select", hwnd, ID_LIST, 0)
+    driver(run, "click", hwnd, ID_DELETE)
+    close_editor(run, program, hwnd, IDYES, "closing after a delete, answered yes")
+    expected = schedule_file(items[1:], show=True)
+    check_equal(run, file_bytes(path, expected), expected, "answered yes: the file is written")
+
+
+def group_editor_with_runner(run):
+    """A schedule of two probe items made and saved in the editor is run by TLRun.exe beside
+    it; meanwhile a second editor is refused and both the editor and the runner go on."""
+    program, hwnd = start(run)
+    if not hwnd:
+        return
+    first = probe_item(run, "one")
+    # The second launch comes late enough for the refusal to happen while the runner waits.
+    second = probe_item(run, "two", delay=8, cwd=win_path(run.bin))
+    for rows, item in enumerate((first, second), 1):
+        add_item(run, hwnd, item, rows)
+    driver(run, "mouse-click", hwnd, ID_SHOW_RUNNER)
+    wait_checked(run, hwnd, ID_SHOW_RUNNER, 1)
+    path = os.path.join(run.work, "probe.tlf")
+    save_as(run, program, win_path(path))
+    expected = schedule_file([first, second], show=True, exit_after=True)
+    check_equal(run, file_bytes(path, expected), expected, "the saved schedule")
+
+    runner = Program(run, run.exe("TLRun.exe"), b'"' + win_path(path) + b'"')
+    check(run, runner_window(run, runner) is not None, "the runner shows its window")
+    refused = Program(run, run.exe("TLSet.exe"))
+    text, buttons, pid = message_box(run, CAPTION_EDITOR)
+    check_equal(run, (text, buttons, pid), (TEXT_ONE_INSTANCE, [IDOK], refused.pid),
+                "a second editor is refused with its message, OK only")
+    answer(run, CAPTION_EDITOR, IDOK)
+    check_ended(run, refused, 0, "the refused editor")
+    check(run, runner.running(), "the runner still runs beside the editor")
+    check(run, program.running(), "the first editor still runs")
+    starts = wait_probes(run, 2)
+    check_equal(run, [(s.argv, s.cwd.rstrip(b"\\")) for s in starts],
+                [([b"one"], win_path(run.work)), ([b"two"], win_path(run.bin))],
+                "the runner launches both items in order, the second in its folder")
+    check_ended(run, runner, 0, "the runner ends after its last launch")
+    close_editor(run, program, hwnd, None, "the saved editor closes without a question")
+
+
+def group_editor_save_failure(run):
+    """A save onto a file held open elsewhere: the error names the file, the file keeps its
+    bytes, and closing asks again; a failed save on close offers the save dialog once."""
+    path = os.path.join(run.work, "held.tlf")
+    with open(path, "wb") as file:
+        file.write(WORKED_EXAMPLE)
+    program, hwnd = start(run, path)
+    if not hwnd:
+        return
+    driver(run, "mouse-click", hwnd, ID_SHOW_RUNNER)
+    wait_checked(run, hwnd, ID_SHOW_RUNNER, 1)
+    holder = hold_file(run, path)
+    try:
+        failed = TEXT_SAVE_FAILED + win_path(path)
+        driver(run, "menu-command", hwnd, CMD_CTRL_S)
+        text, buttons, _ = message_box(run, CAPTION_ERROR)
+        check_equal(run, (text, buttons), (failed, [IDOK]), "Ctrl+S: the error names the file")
+        answer(run, CAPTION_ERROR, IDOK)
+        check_equal(run, file_bytes(path), WORKED_EXAMPLE, "the held file keeps its bytes")
+        driver(run, "close", hwnd)
+        text, _, _ = message_box(run, CAPTION_CONFIRM)
+        check_equal(run, text, TEXT_CLOSE_PROMPT, "closing still asks to save")
+        answer(run, CAPTION_CONFIRM, IDYES)
+        text, _, _ = message_box(run, CAPTION_ERROR)
+        check_equal(run, text, failed, "the save on close fails the same way")
+        answer(run, CAPTION_ERROR, IDOK)
+        other = os.path.join(run.work, "other.tlf")
+        reply = driver(run, "file-dialog", program.pid, hex_arg(win_path(other)), WAIT_MS)
+        check_equal(run, reply.get("owner"), hwnd, "then the save dialog is offered")
+        check_ended(run, program, 0, "the editor closes after saving elsewhere")
+        expected = b"true" + WORKED_EXAMPLE[len(b"false"):]
+        check_equal(run, file_bytes(other, expected), expected, "the other file holds the change")
+        check_equal(run, file_bytes(path), WORKED_EXAMPLE, "the held file is still unchanged")
+    finally:
+        holder.kill()
+        holder.wait(10)
+
+
+def hold_file(run, path):
+    """The driver holding path open, sharing nothing, once it holds it."""
+    output = os.path.join(run.work, "hold.out")
+    with open(output, "wb") as out:
+        holder = subprocess.Popen(["wine", run.exe("tl_driver.exe"), "hold-file",
+                                   hex_arg(win_path(path)), str(WAIT_MS * 4)],
+                                  env=run.env, stdout=out, stderr=subprocess.DEVNULL)
+    deadline = time.time() + WAIT_MS / 1000
+    while time.time() < deadline and holder.poll() is None:
+        with open(output, "rb") as out:
+            if b"held=" in out.read():
+                break
+        time.sleep(0.05)
+    return holder
+
+
+GROUPS = {
+    "editor_start": group_editor_start,
+    "editor_example": group_editor_example,
+    "editor_list": group_editor_list,
+    "editor_with_runner": group_editor_with_runner,
+    "editor_save_failure": group_editor_save_failure,
+}
