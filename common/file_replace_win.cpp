@@ -30,6 +30,23 @@ NewFileResult WriteNewFile(const char* path, const char* bytes, std::size_t size
   return NewFileResult::kFailed;
 }
 
+namespace {
+
+// The attributes a user gives a file that a save must not take away.
+constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                  FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
+// Gives path back the kept attributes of before where it lost them. ReplaceFileA keeps them
+// on Windows; Wine's (8.0) is a plain rename that keeps none. The save itself has succeeded
+// by now, so a failure here changes nothing about it.
+void RestoreAttributes(const char* path, DWORD before) {
+  DWORD now = GetFileAttributesA(path);
+  if (now == INVALID_FILE_ATTRIBUTES || (before & kKeptAttributes & ~now) == 0) return;
+  SetFileAttributesA(path, (now & ~FILE_ATTRIBUTE_NORMAL) | (before & kKeptAttributes));
+}
+
+}  // namespace
+
 bool ReplaceFileWith(const char* from, const char* to) {
   DWORD attributes = GetFileAttributesA(to);
   if (attributes == INVALID_FILE_ATTRIBUTES) {
@@ -43,12 +60,17 @@ bool ReplaceFileWith(const char* from, const char* to) {
   // ReplaceFileA gives the new content the old file's attributes, security descriptor,
   // creation time and short name, which a rename over it would drop.
   if (ReplaceFileA(to, from, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
+    RestoreAttributes(to, attributes);
     return true;
   }
-  // This error means the old file is already gone from its name while the new one kept its
-  // temporary name: finish the move, or the target would stay missing.
-  if (GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
-    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+  // A failure can leave the old file gone from its name while the new one kept its
+  // temporary name (ERROR_UNABLE_TO_MOVE_REPLACEMENT_2; under Wine also the plain
+  // ERROR_UNABLE_TO_MOVE_REPLACEMENT): finish the move rather than leave no schedule there.
+  if (GetFileAttributesA(to) == INVALID_FILE_ATTRIBUTES &&
+      GetFileAttributesA(from) != INVALID_FILE_ATTRIBUTES &&
+      MoveFileExA(from, to, MOVEFILE_WRITE_THROUGH)) {
+    RestoreAttributes(to, attributes);
+    return true;
   }
   return false;
 }
