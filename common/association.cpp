@@ -2,6 +2,12 @@
 // them. Keys are created and deleted one level at a time and every key opened here is
 // closed here, latest first. Values that would not fit their 260-byte buffers are never
 // written cut: the routine then writes nothing at all.
+//
+// HKEY_CLASSES_ROOT creates a key that is not there yet under HKEY_LOCAL_MACHINE, which a
+// standard account (and an administrator without elevation) may not write. The layout
+// then goes to the user's own classes, which the shell merges into HKEY_CLASSES_ROOT for
+// that user; removal clears both places, and success is said only once the registry has
+// been read back.
 #include "association.h"
 
 #include <cstring>
@@ -28,7 +34,13 @@ const char kRunnerPathErrorText[] =
     "関連付けを登録できませんでした。\n"
     "現在のフォルダの場所を取得できないか、場所が長すぎます。\n"
     "TLRun.exeを短い場所のフォルダに移し、そのフォルダから起動し直してください。";
-const char kRunnerPathErrorCaption[] = "エラー";
+const char kErrorCaption[] = "エラー";
+const char kNotRegisteredText[] =
+    "関連付けを登録できませんでした。\n"
+    "レジストリに書き込めませんでした。";
+const char kNotRemovedText[] =
+    "関連付けを解除できませんでした。\n"
+    "レジストリに関連付けの項目が残っています。";
 
 const char kRemoverQuestionText[] =
     "アプリケーション「Tarvilo」と.tlfファイルとの関連付けを解除します。\n"
@@ -88,22 +100,47 @@ RegKey OpenIfParent(const RegistryHost& host, RegKey parent, const char* name) {
   return key;
 }
 
-}  // namespace
+// HKEY_CLASSES_ROOT first, as designed; the user's classes when it refuses.
+constexpr RegKey kClassRoots[2] = {kClassesRoot, kUserClassesRoot};
 
-int SetClassKeyDefault(const RegistryHost& host, const char* subKey, const char* value) {
-  RegKey key = kNoKey;
-  if (host.createKey(host.context, kClassesRoot, subKey, &key) != 0) return 0;
-  if (SetDefaultText(host, key, value) != 0) {
-    host.showMessage(host.context, kClassKeyFailedText, kClassKeyFailedCaption);
-    host.closeKey(host.context, key);
-    return 0;
-  }
-  host.closeKey(host.context, key);
-  return 1;
+// True when root\path has exactly expected as its default value.
+bool HoldsValue(const RegistryHost& host, RegKey root, const char* path, const char* expected) {
+  char value[kTextSize];
+  if (host.readDefaultValue(host.context, root, path, value, sizeof value) != 0) return false;
+  return std::strcmp(value, expected) == 0;
 }
 
-int RegisterRunnerVerb(const RegistryHost& host, const char* progId, const char* programPath,
-                       int iconIndex) {
+// The runner's layout as it was just written, all under one root: ".tlf" naming the
+// ProgID, the open command and the icon.
+bool HoldsRunnerLayout(const RegistryHost& host, RegKey root, const char* command,
+                       const char* icon) {
+  char commandPath[kTextSize];
+  char iconPath[kTextSize];
+  FormatText(commandPath, sizeof commandPath, "%s\\%s\\%s\\%s", kProgId, kShellKey, kOpenKey,
+             kCommandKey);
+  FormatText(iconPath, sizeof iconPath, "%s\\%s", kProgId, kDefaultIconKey);
+  return HoldsValue(host, root, kExtensionKey, kProgId) &&
+         HoldsValue(host, root, commandPath, command) && HoldsValue(host, root, iconPath, icon);
+}
+
+bool WriteRunnerLayout(const RegistryHost& host, RegKey root, const char* runnerPath) {
+  return RegisterRunnerVerb(host, root, kProgId, runnerPath, kRunnerIconIndex) == 1 &&
+         SetClassKeyDefault(host, root, kExtensionKey, kProgId) == ClassKeyWrite::kWritten;
+}
+
+}  // namespace
+
+ClassKeyWrite SetClassKeyDefault(const RegistryHost& host, RegKey root, const char* subKey,
+                                 const char* value) {
+  RegKey key = kNoKey;
+  if (host.createKey(host.context, root, subKey, &key) != 0) return ClassKeyWrite::kKeyRefused;
+  bool written = SetDefaultText(host, key, value) == 0;
+  host.closeKey(host.context, key);
+  return written ? ClassKeyWrite::kWritten : ClassKeyWrite::kValueRefused;
+}
+
+int RegisterRunnerVerb(const RegistryHost& host, RegKey root, const char* progId,
+                       const char* programPath, int iconIndex) {
   // Both values are formatted before any key exists, so a path too long for either
   // leaves the registry untouched instead of holding a cut command.
   char command[kTextSize];
@@ -114,7 +151,7 @@ int RegisterRunnerVerb(const RegistryHost& host, const char* progId, const char*
   // keys: the ProgID, shell, open, command, each created under the one before.
   const char* const names[4] = {progId, kShellKey, kOpenKey, kCommandKey};
   RegKey keys[4] = {kNoKey, kNoKey, kNoKey, kNoKey};
-  RegKey parent = kClassesRoot;
+  RegKey parent = root;
   for (int index = 0; index < 4; ++index) {
     if (host.createKey(host.context, parent, names[index], &keys[index]) != 0) {
       keys[index] = kNoKey;
@@ -144,7 +181,8 @@ int RegisterRunnerVerb(const RegistryHost& host, const char* progId, const char*
   return 1;
 }
 
-int RegisterEditorVerb(const RegistryHost& host, const char* progId, const char* programPath) {
+int RegisterEditorVerb(const RegistryHost& host, RegKey root, const char* progId,
+                       const char* programPath) {
   char command[kTextSize];
   if (!FormatCommandValue(command, programPath)) return 0;
 
@@ -152,7 +190,7 @@ int RegisterEditorVerb(const RegistryHost& host, const char* progId, const char*
   // (there is no parent to create them under) and the command is not written.
   const char* const names[4] = {progId, kShellKey, kEditorVerb, kCommandKey};
   RegKey keys[4] = {kNoKey, kNoKey, kNoKey, kNoKey};
-  RegKey parent = kClassesRoot;
+  RegKey parent = root;
   for (int index = 0; index < 4 && parent != kNoKey; ++index) {
     if (host.createKey(host.context, parent, names[index], &keys[index]) != 0) {
       keys[index] = kNoKey;
@@ -164,25 +202,51 @@ int RegisterEditorVerb(const RegistryHost& host, const char* progId, const char*
   return written ? 1 : 0;
 }
 
+bool RegisterRunnerAssociation(const RegistryHost& host, const char* runnerPath) {
+  char command[kTextSize];
+  char icon[kTextSize];
+  if (!FormatCommandValue(command, runnerPath)) return false;
+  if (!FormatIconValue(icon, runnerPath, kRunnerIconIndex)) return false;
+  // What counts is the registry read back, not the writes' results: on Windows a layout
+  // of the user's own under HKEY_CURRENT_USER hides the one written for all users.
+  if (WriteRunnerLayout(host, kClassesRoot, runnerPath) &&
+      HoldsRunnerLayout(host, kClassesRoot, command, icon)) {
+    return true;
+  }
+  WriteRunnerLayout(host, kUserClassesRoot, runnerPath);
+  return HoldsRunnerLayout(host, kClassesRoot, command, icon) ||
+         HoldsRunnerLayout(host, kUserClassesRoot, command, icon);
+}
+
 void RegisterEditorAssociation(const RegistryHost& host, CurrentDirectoryFn currentDirectory) {
   char editorPath[kTextSize];
   char command[kTextSize];
   // The editor registers silently: with no usable path it simply registers nothing this time.
   if (!BuildProgramPath(currentDirectory, kEditorFile, editorPath)) return;
   if (!FormatCommandValue(command, editorPath)) return;
-  RegisterEditorVerb(host, kProgId, editorPath);
-  SetClassKeyDefault(host, kExtensionKey, kProgId);
+  // The verb and ".tlf" under HKEY_CLASSES_ROOT; when either is refused, both in the
+  // user's classes. The one message the editor's start may show is for a refused ".tlf"
+  // value, and only when the last place tried refused it too.
+  ClassKeyWrite extension = ClassKeyWrite::kKeyRefused;
+  for (RegKey root : kClassRoots) {
+    if (RegisterEditorVerb(host, root, kProgId, editorPath) != 1) continue;
+    extension = SetClassKeyDefault(host, root, kExtensionKey, kProgId);
+    if (extension == ClassKeyWrite::kWritten) break;
+  }
+  if (extension == ClassKeyWrite::kValueRefused) {
+    host.showMessage(host.context, kClassKeyFailedText, kClassKeyFailedCaption);
+  }
   host.notifyShell(host.context);
 }
 
-int DeleteClassKey(const RegistryHost& host, const char* subKey) {
-  host.deleteKey(host.context, kClassesRoot, subKey);
+int DeleteClassKey(const RegistryHost& host, RegKey root, const char* subKey) {
+  host.deleteKey(host.context, root, subKey);
   return 1;
 }
 
-int DeleteProgIdTree(const RegistryHost& host, const char* progId) {
+int DeleteProgIdTree(const RegistryHost& host, RegKey root, const char* progId) {
   RegKey progKey = kNoKey;
-  if (host.openKey(host.context, kClassesRoot, progId, &progKey) != 0) return 1;
+  if (host.openKey(host.context, root, progId, &progKey) != 0) return 1;
 
   RegKey shellKey = OpenIfParent(host, progKey, kShellKey);
   RegKey openKey = OpenIfParent(host, shellKey, kOpenKey);
@@ -205,18 +269,37 @@ int DeleteProgIdTree(const RegistryHost& host, const char* progId) {
   host.deleteKey(host.context, progKey, kShellKey);
   host.deleteKey(host.context, progKey, kDefaultIconKey);
   host.closeKey(host.context, progKey);
-  host.deleteKey(host.context, kClassesRoot, progId);
+  host.deleteKey(host.context, root, progId);
   return 1;
 }
 
+bool RemoveAssociation(const RegistryHost& host) {
+  // In each place ".tlf" first and the ProgID last, so ".tlf" never names a ProgID that is
+  // gone. The deletions report nothing, so the registry itself says whether the removal
+  // took: a ProgID still there (no right to delete, or keys of someone else's under it)
+  // is no removal.
+  for (RegKey root : kClassRoots) {
+    DeleteClassKey(host, root, kExtensionKey);
+    DeleteProgIdTree(host, root, kProgId);
+  }
+  bool gone = true;
+  for (RegKey root : kClassRoots) {
+    if (host.keyExists(host.context, root, kProgId)) gone = false;
+  }
+  return gone;
+}
+
 bool ProbeRunnerRegistration(const RegistryHost& host) {
-  RegKey progKey = kNoKey;
-  if (host.openKey(host.context, kClassesRoot, kProgId, &progKey) != 0) return false;
-  RegKey iconKey = kNoKey;
-  bool ticked = host.openKey(host.context, progKey, kDefaultIconKey, &iconKey) == 0;
-  if (ticked) host.closeKey(host.context, iconKey);
-  host.closeKey(host.context, progKey);
-  return ticked;
+  for (RegKey root : kClassRoots) {
+    RegKey progKey = kNoKey;
+    if (host.openKey(host.context, root, kProgId, &progKey) != 0) continue;
+    RegKey iconKey = kNoKey;
+    bool ticked = host.openKey(host.context, progKey, kDefaultIconKey, &iconKey) == 0;
+    if (ticked) host.closeKey(host.context, iconKey);
+    host.closeKey(host.context, progKey);
+    if (ticked) return true;
+  }
+  return false;
 }
 
 void RunAssociationSequence(const RegistryHost& host, const AssociationUi& ui,
@@ -233,18 +316,24 @@ void RunAssociationSequence(const RegistryHost& host, const AssociationUi& ui,
     // Without a usable runner path nothing is written; saying so once, instead of the
     // confirmation, keeps a registration that did not happen from looking done.
     if (!pathUsable) {
-      host.showMessage(host.context, kRunnerPathErrorText, kRunnerPathErrorCaption);
+      host.showMessage(host.context, kRunnerPathErrorText, kErrorCaption);
       return;
     }
-    RegisterRunnerVerb(host, kProgId, runnerPath, kRunnerIconIndex);
-    SetClassKeyDefault(host, kExtensionKey, kProgId);
+    bool held = RegisterRunnerAssociation(host, runnerPath);
     host.notifyShell(host.context);
-    host.showMessage(host.context, confirmationText, kFinishedCaption);
+    if (held) {
+      host.showMessage(host.context, confirmationText, kFinishedCaption);
+    } else {
+      host.showMessage(host.context, kNotRegisteredText, kErrorCaption);
+    }
   } else if (result == kAssociationRemove) {
-    DeleteClassKey(host, kExtensionKey);
-    DeleteProgIdTree(host, kProgId);
+    bool gone = RemoveAssociation(host);
     host.notifyShell(host.context);
-    host.showMessage(host.context, kRemovedText, kFinishedCaption);
+    if (gone) {
+      host.showMessage(host.context, kRemovedText, kFinishedCaption);
+    } else {
+      host.showMessage(host.context, kNotRemovedText, kErrorCaption);
+    }
   }
 }
 
@@ -253,15 +342,11 @@ void RunRemoverSequence(const RegistryHost& host, AskYesFn askYes) {
     host.showMessage(host.context, kRemoverCancelText, kRemoverCancelCaption);
     return;
   }
-  DeleteClassKey(host, kExtensionKey);
-  DeleteProgIdTree(host, kProgId);
+  bool gone = RemoveAssociation(host);
   host.notifyShell(host.context);
-  // The deletions report nothing, so the registry itself says whether the removal took:
-  // a ProgID still there (no right to delete, or keys of someone else's under it) is
-  // not reported as a success.
-  if (host.keyExists(host.context, kClassesRoot, kProgId)) {
-    host.showMessage(host.context, kRemoverErrorText, kRemoverErrorCaption);
-  } else {
+  if (gone) {
     host.showMessage(host.context, kRemoverSuccessText, kRemoverSuccessCaption);
+  } else {
+    host.showMessage(host.context, kRemoverErrorText, kRemoverErrorCaption);
   }
 }

@@ -1,6 +1,7 @@
-// The .tlf file association under HKEY_CLASSES_ROOT: the routines that write, probe and
-// remove it, over a small registry host so every rule runs natively with an in-memory
-// registry. The runner, the editor and the remover all go through these.
+// The .tlf file association under HKEY_CLASSES_ROOT, or in the user's own classes where
+// HKEY_CLASSES_ROOT refuses it: the routines that write, probe and remove it, over a small
+// registry host so every rule runs natively with an in-memory registry. The runner, the
+// editor and the remover all go through these.
 #pragma once
 
 #include <cstdint>
@@ -11,9 +12,14 @@
 using RegKey = std::uintptr_t;
 constexpr RegKey kNoKey = 0;                  // never a valid open key
 constexpr RegKey kClassesRoot = 0x80000000u;  // HKEY_CLASSES_ROOT
+// HKEY_CURRENT_USER\Software\Classes: the user's own classes, which the shell merges into
+// HKEY_CLASSES_ROOT for that user and which an account without administrator rights may
+// write.
+constexpr RegKey kUserClassesRoot = 0x80000001u;
 
 // The platform as the association sees it. Registry results are 0 on success, like Win32.
-// Every key is created or opened with full access, one level at a time.
+// Every key is created or opened with full access, one level at a time. A parent is an
+// open key or one of the two roots.
 struct RegistryHost {
   // Creates or opens parent\name; on failure *key is kNoKey.
   int32_t (*createKey)(void* context, RegKey parent, const char* name, RegKey* key);
@@ -27,6 +33,10 @@ struct RegistryHost {
   // False only when the registry says parent\name does not exist (an existing key that
   // cannot be read still counts as there).
   bool (*keyExists)(void* context, RegKey parent, const char* name);
+  // Reads the REG_SZ default value of root\path (names joined by backslashes) into text
+  // (capacity bytes); a value that is missing, of another type or too long is a failure.
+  int32_t (*readDefaultValue)(void* context, RegKey root, const char* path, char* text,
+                              uint32_t capacity);
   // A modal message box without owner, OK button only.
   void (*showMessage)(void* context, const char* text, const char* caption);
   // Tells the shell that associations changed, so icons and verbs are refreshed.
@@ -56,36 +66,54 @@ extern const char kExtensionKey[];  // ".tlf"
 extern const char kProgId[];        // "tlf_auto_file"
 extern const char kEditorVerb[];    // "TLSetで起動する"
 
-// Creates or opens HKEY_CLASSES_ROOT\subKey and writes its default value; 1 done, 0 not.
-int SetClassKeyDefault(const RegistryHost& host, const char* subKey, const char* value);
+// What became of a class key's default value.
+enum class ClassKeyWrite { kWritten, kKeyRefused, kValueRefused };
 
-// The ProgID with shell\open\command and, when iconIndex is not 0, DefaultIcon. 1 or 0.
-int RegisterRunnerVerb(const RegistryHost& host, const char* progId, const char* programPath,
-                       int iconIndex);
+// Creates or opens root\subKey and writes its default value. Shows nothing.
+ClassKeyWrite SetClassKeyDefault(const RegistryHost& host, RegKey root, const char* subKey,
+                                 const char* value);
 
-// The ProgID with shell\TLSetで起動する\command. 1 when the command was written, else 0.
-int RegisterEditorVerb(const RegistryHost& host, const char* progId, const char* programPath);
+// The ProgID under root with shell\open\command and, when iconIndex is not 0,
+// DefaultIcon. 1 or 0.
+int RegisterRunnerVerb(const RegistryHost& host, RegKey root, const char* progId,
+                       const char* programPath, int iconIndex);
 
-// The editor's silent registration at start: its verb, then ".tlf".
+// The ProgID under root with shell\TLSetで起動する\command. 1 when the command was
+// written, else 0.
+int RegisterEditorVerb(const RegistryHost& host, RegKey root, const char* progId,
+                       const char* programPath);
+
+// The runner's layout (its verb with the icon, then ".tlf") under HKEY_CLASSES_ROOT, or
+// under the user's classes when a creation or write there is refused. True when the
+// registry then holds it.
+bool RegisterRunnerAssociation(const RegistryHost& host, const char* runnerPath);
+
+// The editor's silent registration at start: its verb, then ".tlf", with the same
+// fallback to the user's classes.
 void RegisterEditorAssociation(const RegistryHost& host, CurrentDirectoryFn currentDirectory);
 
-// Deletes HKEY_CLASSES_ROOT\subKey; always 1.
-int DeleteClassKey(const RegistryHost& host, const char* subKey);
+// Deletes root\subKey; always 1.
+int DeleteClassKey(const RegistryHost& host, RegKey root, const char* subKey);
 
-// Deletes the ProgID's known subkeys leaf first, then the ProgID; always 1.
-int DeleteProgIdTree(const RegistryHost& host, const char* progId);
+// Deletes the ProgID's known subkeys under root leaf first, then the ProgID; always 1.
+int DeleteProgIdTree(const RegistryHost& host, RegKey root, const char* progId);
+
+// Deletes ".tlf" and the ProgID tree from both roots. True when the ProgID is then gone
+// from both.
+bool RemoveAssociation(const RegistryHost& host);
 
 // True when the runner's registration (the ProgID with its DefaultIcon) can be opened with
-// full access: the state the dialog's check box starts in.
+// full access under either root: the state the dialog's check box starts in.
 bool ProbeRunnerRegistration(const RegistryHost& host);
 
 // The runner's association sequence: shows the dialog and writes or removes the
-// association by its result, then confirms.
+// association by its result, then confirms what the registry holds afterwards, or says
+// under "エラー" that it did not take.
 void RunAssociationSequence(const RegistryHost& host, const AssociationUi& ui,
                             const char* confirmationText);
 
-// The remover's sequence: asks, removes ".tlf" and the ProgID tree on yes, and reports
-// success only when the ProgID is really gone. askYes shows a yes/no question.
+// The remover's sequence: asks, removes ".tlf" and the ProgID tree from both roots on yes,
+// and reports success only when the ProgID is really gone. askYes shows a yes/no question.
 using AskYesFn = bool (*)(const char* text, const char* caption);
 void RunRemoverSequence(const RegistryHost& host, AskYesFn askYes);
 

@@ -1,11 +1,14 @@
-// The association's host on Windows: ADVAPI32 for the keys under HKEY_CLASSES_ROOT,
-// MessageBoxA without an owner, SHChangeNotify, and GetCurrentDirectoryA.
+// The association's host on Windows: ADVAPI32 for the keys under HKEY_CLASSES_ROOT and
+// HKEY_CURRENT_USER\Software\Classes, MessageBoxA without an owner, SHChangeNotify, and
+// GetCurrentDirectoryA.
 #include <windows.h>
 #include <shlobj.h>
 
 #include "association.h"
 
 namespace {
+
+const char kUserClassesPath[] = "Software\\Classes";
 
 HKEY ToHkey(RegKey key) {
   // HKEY_CLASSES_ROOT is a sign-extended constant; map it explicitly rather than rely on
@@ -16,13 +19,44 @@ HKEY ToHkey(RegKey key) {
 
 RegKey FromHkey(HKEY key) { return reinterpret_cast<RegKey>(key); }
 
+// The real parent of one call. The user's classes are opened for that call and closed
+// after it; HKEY_CLASSES_ROOT and the keys the association holds open are used as they are.
+struct Parent {
+  HKEY key = nullptr;
+  bool opened = false;
+};
+
+LONG OpenParent(RegKey parent, REGSAM access, Parent* result) {
+  if (parent != kUserClassesRoot) {
+    result->key = ToHkey(parent);
+    return ERROR_SUCCESS;
+  }
+  // Created when missing (a fresh profile may not have it yet); the user owns it, so this
+  // does not need administrator rights.
+  char emptyClass[] = "";
+  LONG status =
+      RegCreateKeyExA(HKEY_CURRENT_USER, kUserClassesPath, 0, emptyClass,
+                      REG_OPTION_NON_VOLATILE, access, nullptr, &result->key, nullptr);
+  result->opened = status == ERROR_SUCCESS;
+  return status;
+}
+
+void CloseParent(const Parent& parent) {
+  if (parent.opened) RegCloseKey(parent.key);
+}
+
 int32_t CreateKey(void*, RegKey parent, const char* name, RegKey* key) {
+  *key = kNoKey;
+  Parent root;
+  LONG result = OpenParent(parent, KEY_ALL_ACCESS, &root);
+  if (result != ERROR_SUCCESS) return result;
   HKEY created = nullptr;
   DWORD disposition = 0;
   char emptyClass[] = "";
-  LONG result = RegCreateKeyExA(ToHkey(parent), name, 0, emptyClass, REG_OPTION_NON_VOLATILE,
-                                KEY_ALL_ACCESS, nullptr, &created, &disposition);
-  *key = result == ERROR_SUCCESS ? FromHkey(created) : kNoKey;
+  result = RegCreateKeyExA(root.key, name, 0, emptyClass, REG_OPTION_NON_VOLATILE,
+                           KEY_ALL_ACCESS, nullptr, &created, &disposition);
+  CloseParent(root);
+  if (result == ERROR_SUCCESS) *key = FromHkey(created);
   return result;
 }
 
@@ -32,27 +66,69 @@ int32_t SetDefaultValue(void*, RegKey key, const char* text, uint32_t byteCount)
 }
 
 int32_t OpenKey(void*, RegKey parent, const char* name, RegKey* key) {
+  *key = kNoKey;
+  Parent root;
+  LONG result = OpenParent(parent, KEY_ALL_ACCESS, &root);
+  if (result != ERROR_SUCCESS) return result;
   HKEY opened = nullptr;
-  LONG result = RegOpenKeyExA(ToHkey(parent), name, 0, KEY_ALL_ACCESS, &opened);
-  *key = result == ERROR_SUCCESS ? FromHkey(opened) : kNoKey;
+  result = RegOpenKeyExA(root.key, name, 0, KEY_ALL_ACCESS, &opened);
+  CloseParent(root);
+  if (result == ERROR_SUCCESS) *key = FromHkey(opened);
   return result;
 }
 
 int32_t DeleteKey(void*, RegKey parent, const char* name) {
-  return RegDeleteKeyA(ToHkey(parent), name);
+  Parent root;
+  LONG result = OpenParent(parent, KEY_ALL_ACCESS, &root);
+  if (result != ERROR_SUCCESS) return result;
+  result = RegDeleteKeyA(root.key, name);
+  CloseParent(root);
+  return result;
 }
 
 void CloseKey(void*, RegKey key) { RegCloseKey(ToHkey(key)); }
 
 bool KeyExists(void*, RegKey parent, const char* name) {
-  HKEY opened = nullptr;
-  LONG result = RegOpenKeyExA(ToHkey(parent), name, 0, KEY_QUERY_VALUE, &opened);
+  Parent root;
+  LONG result = OpenParent(parent, KEY_READ, &root);
   if (result == ERROR_SUCCESS) {
-    RegCloseKey(opened);
-    return true;
+    HKEY opened = nullptr;
+    result = RegOpenKeyExA(root.key, name, 0, KEY_QUERY_VALUE, &opened);
+    if (result == ERROR_SUCCESS) RegCloseKey(opened);
+    CloseParent(root);
   }
   // Only "not found" means gone; access denied and the like mean the key is still there.
   return result != ERROR_FILE_NOT_FOUND;
+}
+
+int32_t ReadDefaultValue(void*, RegKey rootKey, const char* path, char* text,
+                         uint32_t capacity) {
+  if (capacity == 0) return ERROR_INSUFFICIENT_BUFFER;
+  text[0] = '\0';
+  Parent root;
+  LONG result = OpenParent(rootKey, KEY_READ, &root);
+  if (result != ERROR_SUCCESS) return result;
+  HKEY opened = nullptr;
+  // Only read, so read access is all it asks for: a layout written for all users can be
+  // read back by an account that may not change it.
+  result = RegOpenKeyExA(root.key, path, 0, KEY_QUERY_VALUE, &opened);
+  CloseParent(root);
+  if (result != ERROR_SUCCESS) return result;
+  DWORD type = 0;
+  DWORD size = capacity - 1;  // room left for a zero the stored value may lack
+  result =
+      RegQueryValueExA(opened, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
+  RegCloseKey(opened);
+  if (result != ERROR_SUCCESS) {
+    text[0] = '\0';
+    return result;
+  }
+  if (type != REG_SZ) {
+    text[0] = '\0';
+    return ERROR_INVALID_DATA;
+  }
+  text[size] = '\0';
+  return ERROR_SUCCESS;
 }
 
 void ShowMessage(void*, const char* text, const char* caption) {
@@ -74,6 +150,7 @@ RegistryHost Win32RegistryHost() {
   host.deleteKey = DeleteKey;
   host.closeKey = CloseKey;
   host.keyExists = KeyExists;
+  host.readDefaultValue = ReadDefaultValue;
   host.showMessage = ShowMessage;
   host.notifyShell = NotifyShell;
   host.context = nullptr;

@@ -5,12 +5,14 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 
 namespace {
 
 constexpr int32_t kErrorFileNotFound = 2;
 constexpr int32_t kErrorAccessDenied = 5;
 constexpr int32_t kErrorInvalidHandle = 6;
+constexpr int32_t kErrorMoreData = 234;
 
 MemoryRegistry& RegistryOf(void* context) { return *static_cast<MemoryRegistry*>(context); }
 
@@ -145,6 +147,30 @@ bool KeyExists(void* context, RegKey parent, const char* name) {
   return exists;
 }
 
+int32_t ReadDefaultValue(void* context, RegKey root, const char* path, char* text,
+                         uint32_t capacity) {
+  MemoryRegistry& registry = RegistryOf(context);
+  if (capacity > 0) text[0] = '\0';
+  MemoryRegistry::Node* rootNode = registry.nodeOf(root);
+  if (rootNode == nullptr) {
+    registry.calls.push_back(std::string("read <bad handle>\\") + path + ": failed");
+    return kErrorInvalidHandle;
+  }
+  std::string fullPath = JoinKeyPath(rootNode->path, path);
+  MemoryRegistry::Node* node = registry.findPath(fullPath);
+  if (node == nullptr || !node->hasValue) {
+    registry.calls.push_back("read " + fullPath + ": not found");
+    return kErrorFileNotFound;
+  }
+  if (node->value.size() + 1 > capacity) {
+    registry.calls.push_back("read " + fullPath + ": too long");
+    return kErrorMoreData;
+  }
+  registry.calls.push_back("read " + fullPath + " = " + node->value);
+  std::memcpy(text, node->value.c_str(), node->value.size() + 1);
+  return 0;
+}
+
 void ShowMessage(void* context, const char* text, const char* caption) {
   MemoryRegistry& registry = RegistryOf(context);
   registry.calls.push_back(std::string("message ") + caption + ": " + text);
@@ -159,6 +185,8 @@ void NotifyShell(void* context) {
 
 }  // namespace
 
+const char kUserClasses[] = "HKCU\\Software\\Classes";
+
 std::string JoinKeyPath(const std::string& parent, const std::string& name) {
   return parent.empty() ? name : parent + "\\" + name;
 }
@@ -166,11 +194,31 @@ std::string JoinKeyPath(const std::string& parent, const std::string& name) {
 MemoryRegistry::MemoryRegistry() {
   nodes.emplace_back();
   root = &nodes.back();
+  nodes.emplace_back();
+  userRoot = &nodes.back();
+  userRoot->name = kUserClasses;
+  userRoot->path = kUserClasses;
 }
 
+namespace {
+
+// The tree a key path lies in, and where the path's names start within it.
+MemoryRegistry::Node* TreeOf(const MemoryRegistry& registry, const std::string& path,
+                             std::size_t* start) {
+  const std::string prefix = std::string(kUserClasses) + "\\";
+  if (path.compare(0, prefix.size(), prefix) == 0) {
+    *start = prefix.size();
+    return registry.userRoot;
+  }
+  *start = 0;
+  return registry.root;
+}
+
+}  // namespace
+
 void MemoryRegistry::addKey(const std::string& path) {
-  Node* node = root;
   std::size_t start = 0;
+  Node* node = TreeOf(*this, path, &start);
   while (start <= path.size()) {
     std::size_t end = path.find('\\', start);
     if (end == std::string::npos) end = path.size();
@@ -194,6 +242,10 @@ void MemoryRegistry::failPath(RegCall kind, const std::string& path) {
   rules.push_back({kind, 0, path});
 }
 
+void MemoryRegistry::failRoot(RegCall kind, RegKey rootKey) {
+  rules.push_back({kind, 0, "", rootKey});
+}
+
 bool MemoryRegistry::hasKey(const std::string& path) const { return findPath(path) != nullptr; }
 
 std::string MemoryRegistry::valueOf(const std::string& path) const {
@@ -205,6 +257,7 @@ std::string MemoryRegistry::valueOf(const std::string& path) const {
 std::vector<std::string> MemoryRegistry::allKeys() const {
   std::vector<std::string> paths;
   std::vector<const Node*> pending(root->children.begin(), root->children.end());
+  pending.insert(pending.end(), userRoot->children.begin(), userRoot->children.end());
   while (!pending.empty()) {
     const Node* node = pending.back();
     pending.pop_back();
@@ -237,6 +290,7 @@ RegistryHost MemoryRegistry::host() {
   result.deleteKey = DeleteKey;
   result.closeKey = CloseKey;
   result.keyExists = KeyExists;
+  result.readDefaultValue = ReadDefaultValue;
   result.showMessage = ShowMessage;
   result.notifyShell = NotifyShell;
   result.context = this;
@@ -245,6 +299,7 @@ RegistryHost MemoryRegistry::host() {
 
 MemoryRegistry::Node* MemoryRegistry::nodeOf(RegKey key) const {
   if (key == kClassesRoot) return root;
+  if (key == kUserClassesRoot) return userRoot;
   auto found = handles.find(key);
   return found == handles.end() ? nullptr : found->second;
 }
@@ -268,8 +323,8 @@ MemoryRegistry::Node* MemoryRegistry::addChild(Node* parent, const std::string& 
 }
 
 MemoryRegistry::Node* MemoryRegistry::findPath(const std::string& path) const {
-  Node* node = root;
   std::size_t start = 0;
+  Node* node = TreeOf(*this, path, &start);
   while (node != nullptr && start <= path.size()) {
     std::size_t end = path.find('\\', start);
     if (end == std::string::npos) end = path.size();
@@ -285,6 +340,11 @@ bool MemoryRegistry::shouldFail(RegCall kind, const std::string& path) {
     if (rule.kind != kind) continue;
     if (rule.nth != 0 && rule.nth != count) continue;
     if (!rule.path.empty() && !SameName(rule.path, path)) continue;
+    if (rule.root != kNoKey) {
+      std::size_t start = 0;
+      Node* tree = TreeOf(*this, path, &start);
+      if (tree != nodeOf(rule.root)) continue;
+    }
     return true;
   }
   return false;

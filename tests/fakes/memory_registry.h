@@ -1,11 +1,14 @@
-// An in-memory registry behind RegistryHost for the association tests. It keeps a key
-// tree, records every call in order as one readable line, and fails any call it is told
-// to (the n-th call of a kind, or every call of a kind on one key path).
+// An in-memory registry behind RegistryHost for the association tests. It keeps two key
+// trees (HKEY_CLASSES_ROOT and the user's classes, kept apart: the tests name the place
+// they look at), records every call in order as one readable line, and fails any call it
+// is told to (the n-th call of a kind, every call of a kind on one key path, or every call
+// of a kind under one root).
 //
-// Key paths are written as under HKEY_CLASSES_ROOT, names joined by backslashes
-// ("tlf_auto_file\shell\open"). Call lines:
+// Key paths under HKEY_CLASSES_ROOT are written with names joined by backslashes
+// ("tlf_auto_file\shell\open"); those in the user's classes start with kUserClasses
+// ("HKCU\Software\Classes\tlf_auto_file"). Call lines:
 //   "create <path>", "set <path> = <text> (<byteCount>)", "open <path>",
-//   "delete <path>", "close <path>", "exists <path>", "notify",
+//   "delete <path>", "close <path>", "exists <path>", "read <path> = <text>", "notify",
 //   "message <caption>: <text>"
 // and a failed call ends in ": <reason>" ("failed", "not found", "has subkeys").
 #pragma once
@@ -20,6 +23,9 @@
 
 enum class RegCall { kCreate, kSet, kOpen, kDelete };
 
+// How the user's classes are written in key paths.
+extern const char kUserClasses[];  // "HKCU\Software\Classes"
+
 struct MemoryRegistry {
   struct Node {
     std::string name;
@@ -32,8 +38,9 @@ struct MemoryRegistry {
   };
   struct FailRule {
     RegCall kind;
-    int nth;           // 1-based count among calls of this kind, 0: any
-    std::string path;  // empty: any
+    int nth;               // 1-based count among calls of this kind, 0: any
+    std::string path;      // empty: any
+    RegKey root = kNoKey;  // kClassesRoot or kUserClassesRoot; kNoKey: any
   };
   struct Message {
     std::string text;
@@ -47,11 +54,12 @@ struct MemoryRegistry {
   void addKey(const std::string& path, const std::string& value);
   void failNth(RegCall kind, int nth);
   void failPath(RegCall kind, const std::string& path);
+  void failRoot(RegCall kind, RegKey root);
 
   bool hasKey(const std::string& path) const;
   // The default value, or "<none>" when the key has none, "<no key>" when it is missing.
   std::string valueOf(const std::string& path) const;
-  // Every key path, sorted.
+  // Every key path of both places, sorted.
   std::vector<std::string> allKeys() const;
   // Calls recorded since the last clearCalls, optionally only those starting with prefix.
   std::vector<std::string> callsStartingWith(const std::string& prefix) const;
@@ -62,6 +70,7 @@ struct MemoryRegistry {
 
   std::deque<Node> nodes;  // owns every node, deleted ones too, so handles never dangle
   Node* root;
+  Node* userRoot;
   std::map<RegKey, Node*> handles;
   RegKey nextHandle = 0x1000;
   std::vector<FailRule> rules;

@@ -1,6 +1,7 @@
 // The .tlf association against the in-memory registry: the exact keys, values and call
 // order of every routine, the state changes of the runner's dialog, the editor's start and
-// the remover, every failure path, and the paths too long to register.
+// the remover, the user's classes where HKEY_CLASSES_ROOT refuses, every failure path, and
+// the paths too long to register.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -35,6 +36,39 @@ bool FakeAsk(const char* text, const char* caption) {
   return gAnswerYes;
 }
 
+const std::string kUser = std::string(kUserClasses) + "\\";
+
+void AddRunnerLayoutTo(MemoryRegistry& registry, const std::string& folder,
+                       const std::string& place) {
+  registry.addKey(place + ".tlf", "tlf_auto_file");
+  registry.addKey(place + "tlf_auto_file\\shell\\open\\command",
+                  "\"" + folder + "\\TLRun.exe\" \"%1\"");
+  registry.addKey(place + "tlf_auto_file\\DefaultIcon", folder + "\\TLRun.exe,-108");
+}
+
+void AddEditorLayoutTo(MemoryRegistry& registry, const std::string& folder,
+                       const std::string& place) {
+  registry.addKey(place + ".tlf", "tlf_auto_file");
+  registry.addKey(place + kEditorVerbPath + "\\command",
+                  "\"" + folder + "\\TLSet.exe\" \"%1\"");
+}
+
+// Whether place holds the runner's layout for folder, as the shell would use it.
+bool HoldsRunner(const MemoryRegistry& registry, const std::string& place,
+                 const std::string& folder) {
+  return registry.valueOf(place + ".tlf") == "tlf_auto_file" &&
+         registry.valueOf(place + "tlf_auto_file\\shell\\open\\command") ==
+             "\"" + folder + "\\TLRun.exe\" \"%1\"" &&
+         registry.valueOf(place + "tlf_auto_file\\DefaultIcon") == folder + "\\TLRun.exe,-108";
+}
+
+bool HoldsEditor(const MemoryRegistry& registry, const std::string& place,
+                 const std::string& folder) {
+  return registry.valueOf(place + ".tlf") == "tlf_auto_file" &&
+         registry.valueOf(place + kEditorVerbPath + "\\command") ==
+             "\"" + folder + "\\TLSet.exe\" \"%1\"";
+}
+
 class Association : public testing::Test {
  protected:
   void SetUp() override {
@@ -48,15 +82,12 @@ class Association : public testing::Test {
     RunAssociationSequence(host, ui, kConfirmation);
   }
 
-  void AddRunnerLayout(const std::string& folder) {
-    registry.addKey(".tlf", "tlf_auto_file");
-    registry.addKey("tlf_auto_file\\shell\\open\\command",
-                    "\"" + folder + "\\TLRun.exe\" \"%1\"");
-    registry.addKey("tlf_auto_file\\DefaultIcon", folder + "\\TLRun.exe,-108");
+  // place is "" for HKEY_CLASSES_ROOT or kUser for the user's classes.
+  void AddRunnerLayout(const std::string& folder, const std::string& place = "") {
+    AddRunnerLayoutTo(registry, folder, place);
   }
-  void AddEditorLayout(const std::string& folder) {
-    registry.addKey(".tlf", "tlf_auto_file");
-    registry.addKey(kEditorVerbPath + "\\command", "\"" + folder + "\\TLSet.exe\" \"%1\"");
+  void AddEditorLayout(const std::string& folder, const std::string& place = "") {
+    AddEditorLayoutTo(registry, folder, place);
   }
 
   // Every key opened by a routine is closed by it, and nothing closed twice.
@@ -99,6 +130,10 @@ TEST_F(Association, ApplyTickedFromAbsentWritesRunnerLayoutCallByCall) {
       "create .tlf",
       "set .tlf = tlf_auto_file (14)",
       "close .tlf",
+      // Read back before anything is confirmed.
+      "read .tlf = tlf_auto_file",
+      "read tlf_auto_file\\shell\\open\\command = \"C:\\Tools\\TLRun.exe\" \"%1\"",
+      "read tlf_auto_file\\DefaultIcon = C:\\Tools\\TLRun.exe,-108",
       "notify",
       std::string("message 正常終了: ") + kConfirmation,
   };
@@ -204,6 +239,11 @@ TEST_F(Association, ApplyClearedRemovesBothVerbsLeafFirst) {
       "delete tlf_auto_file\\DefaultIcon",
       "close tlf_auto_file",
       "delete tlf_auto_file",
+      // The same in the user's classes, then whether the ProgID is gone from both.
+      "delete " + kUser + ".tlf: not found",
+      "open " + kUser + "tlf_auto_file: not found",
+      "exists tlf_auto_file: no",
+      "exists " + kUser + "tlf_auto_file: no",
       "notify",
       "message 正常終了: 関連付けを解除しました。",
   };
@@ -214,7 +254,13 @@ TEST_F(Association, ApplyClearedRemovesBothVerbsLeafFirst) {
 
 TEST_F(Association, ApplyClearedWhenAbsentDeletesNothingButConfirms) {
   RunSequence(kAssociationRemove);
-  const Calls expected = {"delete .tlf: not found", "open tlf_auto_file: not found", "notify",
+  const Calls expected = {"delete .tlf: not found",
+                          "open tlf_auto_file: not found",
+                          "delete " + kUser + ".tlf: not found",
+                          "open " + kUser + "tlf_auto_file: not found",
+                          "exists tlf_auto_file: no",
+                          "exists " + kUser + "tlf_auto_file: no",
+                          "notify",
                           "message 正常終了: 関連付けを解除しました。"};
   EXPECT_EQ(registry.calls, expected);
 }
@@ -222,11 +268,12 @@ TEST_F(Association, ApplyClearedWhenAbsentDeletesNothingButConfirms) {
 TEST_F(Association, ApplyClearedAfterEditorOnlyFindsNoOpenVerbOrIcon) {
   AddEditorLayout("C:\\App");
   RunSequence(kAssociationRemove);
-  EXPECT_EQ(registry.callsStartingWith("delete"),
-            (Calls{"delete .tlf", "delete " + kEditorVerbPath + "\\command",
-                   "delete tlf_auto_file\\shell\\open: not found", "delete " + kEditorVerbPath,
-                   "delete tlf_auto_file\\shell",
-                   "delete tlf_auto_file\\DefaultIcon: not found", "delete tlf_auto_file"}));
+  EXPECT_EQ(
+      registry.callsStartingWith("delete"),
+      (Calls{"delete .tlf", "delete " + kEditorVerbPath + "\\command",
+             "delete tlf_auto_file\\shell\\open: not found", "delete " + kEditorVerbPath,
+             "delete tlf_auto_file\\shell", "delete tlf_auto_file\\DefaultIcon: not found",
+             "delete tlf_auto_file", "delete " + kUser + ".tlf: not found"}));
   EXPECT_TRUE(registry.allKeys().empty());
   ExpectAllClosed();
 }
@@ -252,7 +299,7 @@ TEST_F(Association, ForeignKeysStayWithEverythingAboveThem) {
 TEST_F(Association, SubkeyUnderDefaultIconKeepsIconAndProgId) {
   AddRunnerLayout("C:\\Tools");
   registry.addKey("tlf_auto_file\\DefaultIcon\\extra");
-  EXPECT_EQ(DeleteProgIdTree(host, kProgId), 1);
+  EXPECT_EQ(DeleteProgIdTree(host, kClassesRoot, kProgId), 1);
   const Calls remaining = {".tlf", "tlf_auto_file", "tlf_auto_file\\DefaultIcon",
                            "tlf_auto_file\\DefaultIcon\\extra"};
   EXPECT_EQ(registry.allKeys(), remaining);
@@ -261,7 +308,7 @@ TEST_F(Association, SubkeyUnderDefaultIconKeepsIconAndProgId) {
 TEST_F(Association, UnopenableShellIsSkippedButTheRestIsTried) {
   AddRunnerLayout("C:\\Tools");
   registry.failPath(RegCall::kOpen, "tlf_auto_file\\shell");
-  EXPECT_EQ(DeleteProgIdTree(host, kProgId), 1);
+  EXPECT_EQ(DeleteProgIdTree(host, kClassesRoot, kProgId), 1);
   EXPECT_EQ(registry.callsStartingWith("delete"),
             (Calls{"delete tlf_auto_file\\shell: has subkeys",
                    "delete tlf_auto_file\\DefaultIcon", "delete tlf_auto_file: has subkeys"}));
@@ -271,8 +318,8 @@ TEST_F(Association, UnopenableShellIsSkippedButTheRestIsTried) {
 
 TEST_F(Association, DeleteClassKeyIsOneDeletionAndAlwaysDone) {
   registry.addKey(".tlf", "tlf_auto_file");
-  EXPECT_EQ(DeleteClassKey(host, ".tlf"), 1);
-  EXPECT_EQ(DeleteClassKey(host, ".tlf"), 1);
+  EXPECT_EQ(DeleteClassKey(host, kClassesRoot, ".tlf"), 1);
+  EXPECT_EQ(DeleteClassKey(host, kClassesRoot, ".tlf"), 1);
   EXPECT_EQ(registry.calls, (Calls{"delete .tlf", "delete .tlf: not found"}));
 }
 
@@ -317,7 +364,9 @@ TEST_F(Association, RunnerVerbClosesExactlyWhatWasOpenedOnEveryFailure) {
   for (const RunnerFailure& failure : cases) {
     MemoryRegistry fresh;
     fresh.failNth(failure.kind, failure.nth);
-    EXPECT_EQ(RegisterRunnerVerb(fresh.host(), kProgId, "C:\\TLRun.exe", kRunnerIconIndex), 0);
+    EXPECT_EQ(RegisterRunnerVerb(fresh.host(), kClassesRoot, kProgId, "C:\\TLRun.exe",
+                                 kRunnerIconIndex),
+              0);
     ASSERT_GE(fresh.calls.size(), failure.expectedTail.size());
     Calls tail(fresh.calls.end() - failure.expectedTail.size(), fresh.calls.end());
     EXPECT_EQ(tail, failure.expectedTail) << "failing call " << failure.nth;
@@ -328,7 +377,7 @@ TEST_F(Association, RunnerVerbClosesExactlyWhatWasOpenedOnEveryFailure) {
 }
 
 TEST_F(Association, RunnerVerbWithoutIconIndexWritesNoIcon) {
-  EXPECT_EQ(RegisterRunnerVerb(host, kProgId, "C:\\TLRun.exe", 0), 1);
+  EXPECT_EQ(RegisterRunnerVerb(host, kClassesRoot, kProgId, "C:\\TLRun.exe", 0), 1);
   EXPECT_FALSE(registry.hasKey("tlf_auto_file\\DefaultIcon"));
   EXPECT_TRUE(registry.callsStartingWith("create tlf_auto_file\\DefaultIcon").empty());
   ExpectAllClosed();
@@ -337,11 +386,12 @@ TEST_F(Association, RunnerVerbWithoutIconIndexWritesNoIcon) {
 // --- RegisterEditorVerb and SetClassKeyDefault -------------------------------------------
 
 TEST_F(Association, EditorVerbResultFollowsTheCommandWrite) {
-  EXPECT_EQ(RegisterEditorVerb(host, kProgId, "C:\\TLSet.exe"), 1);
+  EXPECT_EQ(RegisterEditorVerb(host, kClassesRoot, kProgId, "C:\\TLSet.exe"), 1);
   for (int nth = 1; nth <= 4; ++nth) {
     MemoryRegistry fresh;
     fresh.failNth(RegCall::kCreate, nth);
-    EXPECT_EQ(RegisterEditorVerb(fresh.host(), kProgId, "C:\\TLSet.exe"), 0) << nth;
+    EXPECT_EQ(RegisterEditorVerb(fresh.host(), kClassesRoot, kProgId, "C:\\TLSet.exe"), 0)
+        << nth;
     // Nothing below the failed key is created, and no value is written.
     EXPECT_EQ(static_cast<int>(fresh.callsStartingWith("create").size()), nth) << nth;
     EXPECT_TRUE(fresh.callsStartingWith("set").empty()) << nth;
@@ -351,39 +401,244 @@ TEST_F(Association, EditorVerbResultFollowsTheCommandWrite) {
   }
   MemoryRegistry refusing;
   refusing.failNth(RegCall::kSet, 1);
-  EXPECT_EQ(RegisterEditorVerb(refusing.host(), kProgId, "C:\\TLSet.exe"), 0);
+  EXPECT_EQ(RegisterEditorVerb(refusing.host(), kClassesRoot, kProgId, "C:\\TLSet.exe"), 0);
   EXPECT_EQ(refusing.callsStartingWith("close"),
             (Calls{"close " + kEditorVerbPath + "\\command", "close " + kEditorVerbPath,
                    "close tlf_auto_file\\shell", "close tlf_auto_file"}));
   EXPECT_TRUE(refusing.messages.empty());
 }
 
-TEST_F(Association, ClassKeyDefaultReportsOnlyAFailedWrite) {
-  EXPECT_EQ(SetClassKeyDefault(host, ".tlf", "tlf_auto_file"), 1);
+TEST_F(Association, ClassKeyDefaultTellsWhatWasRefusedAndShowsNothing) {
+  EXPECT_EQ(SetClassKeyDefault(host, kClassesRoot, ".tlf", "tlf_auto_file"),
+            ClassKeyWrite::kWritten);
   EXPECT_EQ(registry.valueOf(".tlf"), "tlf_auto_file");
 
   MemoryRegistry noCreate;
   noCreate.failNth(RegCall::kCreate, 1);
-  EXPECT_EQ(SetClassKeyDefault(noCreate.host(), ".tlf", "tlf_auto_file"), 0);
+  EXPECT_EQ(SetClassKeyDefault(noCreate.host(), kClassesRoot, ".tlf", "tlf_auto_file"),
+            ClassKeyWrite::kKeyRefused);
   EXPECT_EQ(noCreate.calls, (Calls{"create .tlf: failed"}));
 
   MemoryRegistry noWrite;
   noWrite.failNth(RegCall::kSet, 1);
-  EXPECT_EQ(SetClassKeyDefault(noWrite.host(), ".tlf", "tlf_auto_file"), 0);
+  EXPECT_EQ(SetClassKeyDefault(noWrite.host(), kClassesRoot, ".tlf", "tlf_auto_file"),
+            ClassKeyWrite::kValueRefused);
   EXPECT_EQ(noWrite.calls,
-            (Calls{"create .tlf", "set .tlf = tlf_auto_file (14): failed",
-                   "message error: "
-                   "拡張子の関連付けに失敗しました。\nご迷惑をおかけして申し訳ありません。",
-                   "close .tlf"}));
+            (Calls{"create .tlf", "set .tlf = tlf_auto_file (14): failed", "close .tlf"}));
 }
 
-TEST_F(Association, RunnerConfirmsEvenAfterTheClassKeyFailure) {
-  registry.failPath(RegCall::kSet, ".tlf");
-  RunSequence(kAssociationApply);
-  ASSERT_EQ(registry.messages.size(), 2u);
-  EXPECT_EQ(registry.messages[0].caption, "error");
-  EXPECT_EQ(registry.messages[1].text, kConfirmation);
-  EXPECT_EQ(registry.messages[1].caption, "正常終了");
+// --- Where HKEY_CLASSES_ROOT refuses --------------------------------------------------
+
+const char kNotRegistered[] =
+    "関連付けを登録できませんでした。\nレジストリに書き込めませんでした。";
+const char kNotRemoved[] =
+    "関連付けを解除できませんでした。\nレジストリに関連付けの項目が残っています。";
+
+// What the runner's 適用 with the box ticked leaves, for each way the registry refuses:
+// the layout where HKEY_CLASSES_ROOT takes it, else in the user's classes, and the
+// confirmation only when one of the two then holds exactly this layout.
+TEST_F(Association, RunnerWritesToTheUsersClassesWhereRefusedAndConfirmsOnlyWhatIsHeld) {
+  struct Case {
+    const char* what;
+    void (*prepare)(MemoryRegistry&);
+    bool inClassesRoot;
+    bool inUserClasses;
+    const char* caption;
+  };
+  const std::vector<Case> cases = {
+      {"nothing refused", [](MemoryRegistry&) {}, true, false, "正常終了"},
+      {"every creation refused",
+       [](MemoryRegistry& r) { r.failRoot(RegCall::kCreate, kClassesRoot); }, false, true,
+       "正常終了"},
+      {"every value write refused",
+       [](MemoryRegistry& r) { r.failRoot(RegCall::kSet, kClassesRoot); }, false, true,
+       "正常終了"},
+      {"only .tlf refused", [](MemoryRegistry& r) { r.failPath(RegCall::kCreate, ".tlf"); },
+       false, true, "正常終了"},
+      {"only the icon refused",
+       [](MemoryRegistry& r) { r.failPath(RegCall::kCreate, "tlf_auto_file\\DefaultIcon"); },
+       false, true, "正常終了"},
+      {"only the .tlf value refused",
+       [](MemoryRegistry& r) { r.failPath(RegCall::kSet, ".tlf"); }, false, true, "正常終了"},
+      {"both places refuse creations",
+       [](MemoryRegistry& r) { r.failNth(RegCall::kCreate, 0); }, false, false, "エラー"},
+      {"both places refuse value writes",
+       [](MemoryRegistry& r) { r.failNth(RegCall::kSet, 0); }, false, false, "エラー"},
+      {"the user's .tlf value refused too",
+       [](MemoryRegistry& r) {
+         r.failRoot(RegCall::kCreate, kClassesRoot);
+         r.failPath(RegCall::kSet, kUser + ".tlf");
+       },
+       false, false, "エラー"},
+      // An older registration of another folder stays where nothing may be written: it is
+      // not the one asked for.
+      {"refused everywhere over another folder's layout",
+       [](MemoryRegistry& r) {
+         AddRunnerLayoutTo(r, "D:\\Old", "");
+         r.failNth(RegCall::kCreate, 0);
+       },
+       false, false, "エラー"},
+      // The same folder registered before for all users: the registry holds it.
+      {"refused everywhere over this folder's layout",
+       [](MemoryRegistry& r) {
+         AddRunnerLayoutTo(r, "C:\\Tools", "");
+         r.failNth(RegCall::kCreate, 0);
+       },
+       true, false, "正常終了"},
+  };
+  for (const Case& test : cases) {
+    MemoryRegistry fresh;
+    test.prepare(fresh);
+    int result = kAssociationApply;
+    AssociationUi ui{FakeCurrentDirectory, FakeDialog, &result};
+    RunAssociationSequence(fresh.host(), ui, kConfirmation);
+    EXPECT_EQ(HoldsRunner(fresh, "", "C:\\Tools"), test.inClassesRoot) << test.what;
+    EXPECT_EQ(HoldsRunner(fresh, kUser, "C:\\Tools"), test.inUserClasses) << test.what;
+    ASSERT_EQ(fresh.messages.size(), 1u) << test.what;
+    EXPECT_EQ(fresh.messages[0].caption, test.caption) << test.what;
+    EXPECT_EQ(fresh.messages[0].text,
+              std::string(test.caption) == "エラー" ? kNotRegistered : kConfirmation)
+        << test.what;
+    EXPECT_EQ(fresh.notifications, 1) << test.what;
+    EXPECT_EQ(fresh.openHandles(), 0) << test.what;
+    EXPECT_EQ(fresh.badCloses, 0) << test.what;
+    // A confirmed registration is what the dialog shows ticked the next time.
+    if (test.inClassesRoot || test.inUserClasses) {
+      EXPECT_TRUE(ProbeRunnerRegistration(fresh.host())) << test.what;
+    }
+  }
+}
+
+// The editor's silent registration takes the same way; its one message is for a ".tlf"
+// value refused in the last place tried.
+TEST_F(Association, EditorWritesToTheUsersClassesWhereRefused) {
+  struct Case {
+    const char* what;
+    void (*prepare)(MemoryRegistry&);
+    bool inClassesRoot;
+    bool inUserClasses;
+    bool message;
+  };
+  const std::vector<Case> cases = {
+      {"nothing refused", [](MemoryRegistry&) {}, true, false, false},
+      {"every creation refused",
+       [](MemoryRegistry& r) { r.failRoot(RegCall::kCreate, kClassesRoot); }, false, true,
+       false},
+      {"every value write refused",
+       [](MemoryRegistry& r) { r.failRoot(RegCall::kSet, kClassesRoot); }, false, true, false},
+      {"only the .tlf value refused",
+       [](MemoryRegistry& r) { r.failPath(RegCall::kSet, ".tlf"); }, false, true, false},
+      {"both places refuse creations",
+       [](MemoryRegistry& r) { r.failNth(RegCall::kCreate, 0); }, false, false, false},
+      {"both places refuse the .tlf value",
+       [](MemoryRegistry& r) {
+         r.failPath(RegCall::kSet, ".tlf");
+         r.failPath(RegCall::kSet, kUser + ".tlf");
+       },
+       false, false, true},
+  };
+  for (const Case& test : cases) {
+    MemoryRegistry fresh;
+    test.prepare(fresh);
+    gCurrentDirectory = "C:\\App";
+    RegisterEditorAssociation(fresh.host(), FakeCurrentDirectory);
+    EXPECT_EQ(HoldsEditor(fresh, "", "C:\\App"), test.inClassesRoot) << test.what;
+    EXPECT_EQ(HoldsEditor(fresh, kUser, "C:\\App"), test.inUserClasses) << test.what;
+    EXPECT_EQ(fresh.messages.size(), test.message ? 1u : 0u) << test.what;
+    if (test.message) {
+      EXPECT_EQ(fresh.messages[0].caption, "error");
+      EXPECT_EQ(fresh.messages[0].text,
+                "拡張子の関連付けに失敗しました。\nご迷惑をおかけして申し訳ありません。");
+    }
+    EXPECT_EQ(fresh.openHandles(), 0) << test.what;
+  }
+}
+
+// Removal, from the runner's dialog and by the remover, clears both places and says it is
+// done only when the ProgID is gone from both.
+TEST_F(Association, RemovalClearsBothPlacesAndReportsWhatStays) {
+  struct Case {
+    const char* what;
+    void (*prepare)(MemoryRegistry&);
+    bool removed;
+  };
+  const std::vector<Case> cases = {
+      {"absent", [](MemoryRegistry&) {}, true},
+      {"runner and editor for all users",
+       [](MemoryRegistry& r) {
+         AddRunnerLayoutTo(r, "C:\\Tools", "");
+         AddEditorLayoutTo(r, "C:\\App", "");
+       },
+       true},
+      {"runner and editor per user",
+       [](MemoryRegistry& r) {
+         AddRunnerLayoutTo(r, "C:\\Tools", kUser);
+         AddEditorLayoutTo(r, "C:\\App", kUser);
+       },
+       true},
+      {"layouts in both places",
+       [](MemoryRegistry& r) {
+         AddRunnerLayoutTo(r, "C:\\Tools", "");
+         AddRunnerLayoutTo(r, "C:\\Tools", kUser);
+         AddEditorLayoutTo(r, "C:\\App", kUser);
+       },
+       true},
+      {"both places, deletions refused for all users",
+       [](MemoryRegistry& r) {
+         AddRunnerLayoutTo(r, "C:\\Tools", "");
+         AddRunnerLayoutTo(r, "C:\\Tools", kUser);
+         r.failRoot(RegCall::kDelete, kClassesRoot);
+       },
+       false},
+      {"both places, deletions refused per user",
+       [](MemoryRegistry& r) {
+         AddRunnerLayoutTo(r, "C:\\Tools", "");
+         AddRunnerLayoutTo(r, "C:\\Tools", kUser);
+         r.failRoot(RegCall::kDelete, kUserClassesRoot);
+       },
+       false},
+      {"another program's verb per user",
+       [](MemoryRegistry& r) {
+         AddRunnerLayoutTo(r, "C:\\Tools", "");
+         r.addKey(kUser + "tlf_auto_file\\shell\\print\\command", "print.exe");
+       },
+       false},
+  };
+  const std::string removerSuccess =
+      "正常に関連付けが解除されました\nアプリケーションを完全に削除する場合は\n"
+      "お手数ですがフォルダの削除を手動でお願いします。";
+  const std::string removerError =
+      "関連付け解除時にエラーが発生しました。正常に終了しなかった可能性があります。";
+  gAnswerYes = true;
+  for (const Case& test : cases) {
+    MemoryRegistry dialog;
+    test.prepare(dialog);
+    int result = kAssociationRemove;
+    AssociationUi ui{FakeCurrentDirectory, FakeDialog, &result};
+    RunAssociationSequence(dialog.host(), ui, kConfirmation);
+    MemoryRegistry remover;
+    test.prepare(remover);
+    RunRemoverSequence(remover.host(), FakeAsk);
+
+    for (MemoryRegistry* registry : {&dialog, &remover}) {
+      bool gone =
+          !registry->hasKey("tlf_auto_file") && !registry->hasKey(kUser + "tlf_auto_file");
+      EXPECT_EQ(gone, test.removed) << test.what;
+      // Refused deletions aside, nothing of the layout is left in either place.
+      if (test.removed) {
+        EXPECT_TRUE(registry->allKeys().empty()) << test.what;
+      }
+      EXPECT_EQ(registry->openHandles(), 0) << test.what;
+    }
+    ASSERT_EQ(dialog.messages.size(), 1u) << test.what;
+    EXPECT_EQ(dialog.messages[0].caption, test.removed ? "正常終了" : "エラー") << test.what;
+    EXPECT_EQ(dialog.messages[0].text, test.removed ? "関連付けを解除しました。" : kNotRemoved)
+        << test.what;
+    ASSERT_EQ(remover.messages.size(), 1u) << test.what;
+    EXPECT_EQ(remover.messages[0].caption, test.removed ? "Success" : "Error") << test.what;
+    EXPECT_EQ(remover.messages[0].text, test.removed ? removerSuccess : removerError)
+        << test.what;
+  }
 }
 
 // --- Paths that do not fit ---------------------------------------------------------------
@@ -444,38 +699,115 @@ TEST_F(Association, EditorRegistersNothingSilentlyForAnUnusableDirectory) {
   EXPECT_TRUE(fresh.calls.empty());
 }
 
-TEST_F(Association, VerbRoutinesRefuseValuesThatWouldBeCut) {
-  const std::string fits(252, 'p');
-  const std::string cut(253, 'p');
-  EXPECT_EQ(RegisterRunnerVerb(host, kProgId, cut.c_str(), kRunnerIconIndex), 0);
-  EXPECT_EQ(RegisterEditorVerb(host, kProgId, cut.c_str()), 0);
-  EXPECT_TRUE(registry.calls.empty());
-  EXPECT_EQ(RegisterRunnerVerb(host, kProgId, fits.c_str(), kRunnerIconIndex), 1);
-  EXPECT_EQ(RegisterEditorVerb(host, kProgId, fits.c_str()), 1);
+// The command value "<path>" "%1" adds 7 bytes to the path, the icon value <path>,<index>
+// one and the index's digits: a value of exactly 259 bytes is written, one of 260 makes
+// the routine write nothing at all.
+TEST_F(Association, VerbRoutinesWriteValuesOf259BytesAndRefuse260) {
+  struct Case {
+    std::size_t pathLength;
+    int iconIndex;
+    std::size_t commandLength;
+    std::size_t iconLength;  // 0: no icon
+    int written;
+  };
+  const std::vector<Case> cases = {
+      {252, kRunnerIconIndex, 259, 257, 1},  // command exactly 259
+      {253, kRunnerIconIndex, 260, 258, 0},  // command 260
+      {252, -12345, 259, 259, 1},            // icon exactly 259
+      {252, -123456, 259, 260, 0},           // icon 260
+      {252, 0, 259, 0, 1},                   // no icon at all
+  };
+  for (const Case& test : cases) {
+    const std::string path(test.pathLength, 'p');
+    MemoryRegistry runner;
+    EXPECT_EQ(
+        RegisterRunnerVerb(runner.host(), kClassesRoot, kProgId, path.c_str(), test.iconIndex),
+        test.written)
+        << test.pathLength << " " << test.iconIndex;
+    if (test.written == 0) {
+      EXPECT_TRUE(runner.calls.empty()) << test.pathLength << " " << test.iconIndex;
+      continue;
+    }
+    EXPECT_EQ(runner.valueOf("tlf_auto_file\\shell\\open\\command").size(), test.commandLength);
+    if (test.iconLength != 0) {
+      EXPECT_EQ(runner.valueOf("tlf_auto_file\\DefaultIcon").size(), test.iconLength);
+    }
+  }
+  // The editor's command follows the same limit.
+  for (std::size_t pathLength : {252u, 253u}) {
+    const std::string path(pathLength, 'p');
+    MemoryRegistry editor;
+    EXPECT_EQ(RegisterEditorVerb(editor.host(), kClassesRoot, kProgId, path.c_str()),
+              pathLength == 252u ? 1 : 0);
+    EXPECT_EQ(editor.valueOf(kEditorVerbPath + "\\command").size(),
+              pathLength == 252u ? 259u : std::string("<no key>").size());
+  }
 }
 
 // --- The dialog's check box --------------------------------------------------------------
 
-TEST_F(Association, ProbeIsTickedOnlyForTheRunnersRegistration) {
+TEST_F(Association, ProbeLooksUpTheRunnersRegistrationKeyByKey) {
   EXPECT_FALSE(ProbeRunnerRegistration(host));
-  EXPECT_EQ(registry.calls, (Calls{"open tlf_auto_file: not found"}));
-
-  AddEditorLayout("C:\\App");
-  registry.clearCalls();
-  EXPECT_FALSE(ProbeRunnerRegistration(host));
-  EXPECT_EQ(registry.calls,
-            (Calls{"open tlf_auto_file", "open tlf_auto_file\\DefaultIcon: not found",
-                   "close tlf_auto_file"}));
+  EXPECT_EQ(registry.calls, (Calls{"open tlf_auto_file: not found",
+                                   "open " + kUser + "tlf_auto_file: not found"}));
 
   AddRunnerLayout("C:\\Tools");
   registry.clearCalls();
   EXPECT_TRUE(ProbeRunnerRegistration(host));
   EXPECT_EQ(registry.calls, (Calls{"open tlf_auto_file", "open tlf_auto_file\\DefaultIcon",
                                    "close tlf_auto_file\\DefaultIcon", "close tlf_auto_file"}));
-
-  registry.failPath(RegCall::kOpen, "tlf_auto_file");
-  EXPECT_FALSE(ProbeRunnerRegistration(host));
   ExpectAllClosed();
+}
+
+// The check box is ticked when either place holds the runner's registration and it can be
+// opened there with full access; the editor's registration alone leaves it cleared.
+TEST_F(Association, ProbeInEveryState) {
+  struct State {
+    const char* what;
+    void (*prepare)(MemoryRegistry&);
+    bool ticked;
+  };
+  const std::vector<State> states = {
+      {"absent", [](MemoryRegistry&) {}, false},
+      {"editor only", [](MemoryRegistry& r) { AddEditorLayoutTo(r, "C:\\App", ""); }, false},
+      {"editor only, per user",
+       [](MemoryRegistry& r) { AddEditorLayoutTo(r, "C:\\App", kUser); }, false},
+      {"runner", [](MemoryRegistry& r) { AddRunnerLayoutTo(r, "C:\\Tools", ""); }, true},
+      {"runner, per user", [](MemoryRegistry& r) { AddRunnerLayoutTo(r, "C:\\Tools", kUser); },
+       true},
+      {"editor for all, runner per user",
+       [](MemoryRegistry& r) {
+         AddEditorLayoutTo(r, "C:\\App", "");
+         AddRunnerLayoutTo(r, "C:\\Tools", kUser);
+       },
+       true},
+      {"runner in both places",
+       [](MemoryRegistry& r) {
+         AddRunnerLayoutTo(r, "C:\\Tools", "");
+         AddRunnerLayoutTo(r, "C:\\Tools", kUser);
+       },
+       true},
+      {"runner that cannot be opened with full access",
+       [](MemoryRegistry& r) {
+         AddRunnerLayoutTo(r, "C:\\Tools", "");
+         r.failPath(RegCall::kOpen, "tlf_auto_file");
+       },
+       false},
+      {"runner that cannot be opened, and runner per user",
+       [](MemoryRegistry& r) {
+         AddRunnerLayoutTo(r, "C:\\Tools", "");
+         r.failPath(RegCall::kOpen, "tlf_auto_file");
+         AddRunnerLayoutTo(r, "C:\\Tools", kUser);
+       },
+       true},
+  };
+  for (const State& state : states) {
+    MemoryRegistry fresh;
+    state.prepare(fresh);
+    EXPECT_EQ(ProbeRunnerRegistration(fresh.host()), state.ticked) << state.what;
+    EXPECT_EQ(fresh.openHandles(), 0) << state.what;
+    EXPECT_EQ(fresh.badCloses, 0) << state.what;
+  }
 }
 
 // --- The remover -------------------------------------------------------------------------
@@ -491,44 +823,19 @@ TEST_F(Association, RemoverAnsweredNoTouchesNothing) {
   EXPECT_EQ(registry.allKeys(), kRunnerLayout);
 }
 
-TEST_F(Association, RemoverReportsSuccessOnlyWhenTheProgIdIsGone) {
-  const std::string success =
-      "message Success: "
-      "正常に関連付けが解除されました\nアプリケーションを完全に削除する場合は\n"
-      "お手数ですがフォルダの削除を手動でお願いします。";
-  const std::string error =
-      "message Error: "
-      "関連付け解除時にエラーが発生しました。正常に終了しなかった可能性があります。";
-  gAnswerYes = true;
-
+TEST_F(Association, RemoverDeletesThenReadsBackThenReports) {
   AddRunnerLayout("C:\\Tools");
   AddEditorLayout("C:\\App");
+  gAnswerYes = true;
   RunRemoverSequence(host, FakeAsk);
   EXPECT_TRUE(registry.allKeys().empty());
   EXPECT_EQ(registry.calls.front(), "delete .tlf");
-  EXPECT_EQ(Calls(registry.calls.end() - 3, registry.calls.end()),
-            (Calls{"notify", "exists tlf_auto_file: no", success}));
-
-  MemoryRegistry empty;  // nothing to remove is a success too
-  RunRemoverSequence(empty.host(), FakeAsk);
-  EXPECT_EQ(empty.calls.back(), success);
-
-  MemoryRegistry denied;  // no right to delete: everything stays, and that is said
-  denied.addKey(".tlf", "tlf_auto_file");
-  denied.addKey("tlf_auto_file\\shell\\open\\command", "x");
-  denied.failPath(RegCall::kDelete, "tlf_auto_file");
-  denied.failPath(RegCall::kDelete, "tlf_auto_file\\shell");
-  denied.failPath(RegCall::kDelete, "tlf_auto_file\\shell\\open");
-  denied.failPath(RegCall::kDelete, "tlf_auto_file\\shell\\open\\command");
-  RunRemoverSequence(denied.host(), FakeAsk);
-  EXPECT_TRUE(denied.hasKey("tlf_auto_file\\shell\\open\\command"));
-  EXPECT_EQ(denied.calls.back(), error);
-
-  MemoryRegistry foreign;  // another program's verb keeps the ProgID
-  foreign.addKey("tlf_auto_file\\shell\\print\\command", "print.exe");
-  RunRemoverSequence(foreign.host(), FakeAsk);
-  EXPECT_EQ(foreign.calls.back(), error);
-  EXPECT_EQ(foreign.openHandles(), 0);
+  EXPECT_EQ(
+      Calls(registry.calls.end() - 4, registry.calls.end()),
+      (Calls{"exists tlf_auto_file: no", "exists " + kUser + "tlf_auto_file: no", "notify",
+             "message Success: "
+             "正常に関連付けが解除されました\nアプリケーションを完全に削除する場合は\n"
+             "お手数ですがフォルダの削除を手動でお願いします。"}));
 }
 
 }  // namespace
