@@ -1,7 +1,9 @@
 # make run   builds everything and starts the runner on the bundled sample schedule.
 # make test  builds everything and runs every test (native, under Wine, fuzzing).
 # make build builds only. Each first installs what a fresh Debian 12 machine lacks.
-.PHONY: all build bootstrap native win32 test run clean format
+# make mutate  plants faults in the core one at a time and reports which the tests catch
+#              (a private copy of the committed sources; slow, not part of make test).
+.PHONY: all build bootstrap native win32 test run clean format mutate
 
 JOBS ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
@@ -28,6 +30,9 @@ test: build
 
 run: build
 	@tools/run-sample.sh
+
+mutate: bootstrap
+	@python3 tools/mutate.py
 
 format:
 	@clang-format -i $$(git ls-files '*.cpp' '*.h')
