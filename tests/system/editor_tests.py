@@ -10,8 +10,8 @@ import time
 
 from harness import (
     EDITOR_VERB, IDCANCEL, IDNO, IDOK, IDYES, WAIT_MS, Program, answer, check, check_ended,
-    check_equal, clear_association, driver, hex_arg, message_box, probe_item, registry_dump,
-    schedule_file, sjis, wait_probes, win_path, window_info, write_schedule)
+    check_equal, clear_association, clear_probes, driver, hex_arg, message_box, probe_item,
+    registry_dump, schedule_file, sjis, wait_probes, win_path, window_info, write_schedule)
 from runner_tests import TEXT_ONE_INSTANCE, runner_window
 
 # ---------------------------------------------------------------------------------------
@@ -25,6 +25,9 @@ CAPTION_MISSING = sjis("未入力項目があります")
 TEXT_NAME_MISSING = sjis("名前を入力してください")
 TEXT_PATH_MISSING = sjis("パスを入力してください")
 TEXT_CLOSE_PROMPT = sjis("内容が更新されています。保存しますか？")
+TEXT_NEW_PROMPT = sjis("内容が変更されています。保存しますか？")
+TEXT_OPEN_PROMPT = sjis("ファイルを選択してください")
+TEXT_NOT_SCHEDULE = sjis(".tlfファイルを選択してください")
 TEXT_SAVE_PROMPT = sjis("ファイル名を入力してください")
 TEXT_SAVE_FAILED = sjis("保存できませんでした。\n")
 TEXT_OVERWRITE = sjis("は既に存在します。上書きしますか？")
@@ -37,8 +40,9 @@ ID_ADD, ID_EDIT, ID_DELETE = 1129, 1130, 1131
 ID_SHOW_RUNNER, ID_EXIT_AFTER_RUN = 1132, 1133
 ID_NAME, ID_PATH, ID_ARGS, ID_FOLDER, ID_DELAY, ID_ARROWS, ID_ENV = (
     1001, 1002, 1003, 1004, 1006, 1023, 1027)
+ID_BROWSE_FILE, ID_FOLDER_FROM_PATH, ID_TEST_RUN = 1008, 1009, 1011
 CMD_MENU_TOP, CMD_MENU_DOWN = 40041, 40037
-CMD_CTRL_S, CMD_CTRL_A = 40048, 40049
+CMD_CTRL_O, CMD_CTRL_S, CMD_CTRL_A, CMD_CTRL_N = 40047, 40048, 40049, 40050
 
 # The schedule file's worked example: the runner's window off, the runner ends after the
 # run; Mail (no arguments, no folder, delay 0) and Backup (an environment variable's name,
@@ -380,16 +384,37 @@ def group_editor_list(run):
 
 
 def group_editor_with_runner(run):
-    """A schedule of two probe items made and saved in the editor is run by TLRun.exe beside
-    it; meanwhile a second editor is refused and both the editor and the runner go on."""
+    """The item dialog's test run, file chooser and folder-from-path; a schedule of two probe
+    items saved in the editor is run by TLRun.exe beside it, while a second editor is
+    refused and both the editor and the runner go on."""
+    probe = win_path(run.exe("tl_probe.exe"))
+    run.env["TL_TEST_TOOL"] = probe.decode("cp932")
     program, hwnd = start(run)
     if not hwnd:
         return
-    first = probe_item(run, "one")
-    # The second launch comes late enough for the refusal to happen while the runner waits.
-    second = probe_item(run, "two", delay=8, cwd=win_path(run.bin))
-    for rows, item in enumerate((first, second), 1):
-        add_item(run, hwnd, item, rows)
+    dialog = open_item_dialog(run, hwnd, ID_ADD)
+    fill_item_dialog(run, dialog, {"path": "TL_TEST_TOOL", "args": "tested", "env": True})
+    driver(run, "click", dialog, ID_TEST_RUN)
+    check_equal(run, [s.argv for s in wait_probes(run, 1)], [[b"tested"]],
+                "the test run launches the program the variable names, with the arguments")
+    driver(run, "mouse-click", dialog, ID_ENV)
+    wait_checked(run, dialog, ID_ENV, 0)
+    driver(run, "click", dialog, ID_BROWSE_FILE)
+    reply = driver(run, "file-dialog", program.pid, hex_arg(probe), WAIT_MS)
+    check_equal(run, (reply.get("owner"), control_text(run, dialog, ID_PATH)), (dialog, probe),
+                "参照: a file dialog owned by the item dialog fills the path")
+    driver(run, "click", dialog, ID_FOLDER_FROM_PATH)
+    folder = win_path(run.bin) + b"\\"
+    check_equal(run, control_text(run, dialog, ID_FOLDER), folder,
+                "パスより取得: the path's drive and folder")
+    # The first item keeps that folder; the second launch comes late enough for the refusal
+    # below to happen while the runner waits for it.
+    first = probe_item(run, "one", cwd=folder)
+    second = probe_item(run, "two", delay=8)
+    fill_item_dialog(run, dialog, first)
+    press_ok(run, dialog)
+    add_item(run, hwnd, second, 2)
+    clear_probes(run)
     driver(run, "mouse-click", hwnd, ID_SHOW_RUNNER)
     wait_checked(run, hwnd, ID_SHOW_RUNNER, 1)
     path = os.path.join(run.work, "probe.tlf")
@@ -409,10 +434,52 @@ def group_editor_with_runner(run):
     check(run, program.running(), "the first editor still runs")
     starts = wait_probes(run, 2)
     check_equal(run, [(s.argv, s.cwd.rstrip(b"\\")) for s in starts],
-                [([b"one"], win_path(run.work)), ([b"two"], win_path(run.bin))],
-                "the runner launches both items in order, the second in its folder")
+                [([b"one"], win_path(run.bin)), ([b"two"], win_path(run.work))],
+                "the runner launches both items in order, the first in its folder")
     check_ended(run, runner, 0, "the runner ends after its last launch")
     close_editor(run, program, hwnd, None, "the saved editor closes without a question")
+
+
+def group_editor_new_open(run):
+    """Ctrl+O through the open dialog: a .TLF name is refused, a .tlf file replaces the list
+    and the boxes; Ctrl+N on a changed schedule asks, and answered no empties the list and
+    both boxes while closing still asks."""
+    items = four_items()
+    path = write_schedule(run, "four.tlf", items, show=True)
+    upper = write_schedule(run, "UPPER.TLF", items[:1])
+    original = file_bytes(path)
+    program, hwnd = start(run)
+    if not hwnd:
+        return
+    driver(run, "menu-command", hwnd, CMD_CTRL_O)
+    reply = driver(run, "file-dialog", program.pid, hex_arg(win_path(upper)), WAIT_MS)
+    check_equal(run, (reply.text("shown"), reply.get("owner")), (TEXT_OPEN_PROMPT, hwnd),
+                "the open dialog, owned by the main window, asks for a file")
+    text, buttons, _ = message_box(run, CAPTION_ERROR)
+    check_equal(run, (text, buttons), (TEXT_NOT_SCHEDULE, [IDOK]), "a .TLF name is refused")
+    answer(run, CAPTION_ERROR, IDOK)
+    check_equal(run, list_rows(run, hwnd), [], "the refused file is not read")
+    driver(run, "menu-command", hwnd, CMD_CTRL_O)
+    driver(run, "file-dialog", program.pid, hex_arg(win_path(path)), WAIT_MS)
+    selection(run, hwnd, -1, len(items))
+    check_equal(run, list_rows(run, hwnd), [expected_row(i) for i in items],
+                "the opened file's items")
+    check_equal(run, [wait_checked(run, hwnd, ID_SHOW_RUNNER, 1),
+                      wait_checked(run, hwnd, ID_EXIT_AFTER_RUN, 0)], [1, 0],
+                "the boxes show the opened file's options")
+    driver(run, "list-select", hwnd, ID_LIST, 0)
+    driver(run, "click", hwnd, ID_DELETE)
+    driver(run, "menu-command", hwnd, CMD_CTRL_N)
+    text, buttons, _ = message_box(run, CAPTION_CONFIRM)
+    check_equal(run, (text, buttons), (TEXT_NEW_PROMPT, [IDYES, IDNO]),
+                "Ctrl+N on a changed schedule asks first")
+    answer(run, CAPTION_CONFIRM, IDNO)
+    check_equal(run, [wait_checked(run, hwnd, ID_SHOW_RUNNER, 0),
+                      wait_checked(run, hwnd, ID_EXIT_AFTER_RUN, 0)], [0, 0],
+                "answered no: both boxes off")
+    check_equal(run, list_rows(run, hwnd), [], "answered no: the list is empty")
+    close_editor(run, program, hwnd, IDNO, "the new schedule still counts as changed")
+    check_equal(run, file_bytes(path), original, "the opened file is unchanged")
 
 
 def group_editor_save_failure(run):
@@ -474,5 +541,6 @@ GROUPS = {
     "editor_example": group_editor_example,
     "editor_list": group_editor_list,
     "editor_with_runner": group_editor_with_runner,
+    "editor_new_open": group_editor_new_open,
     "editor_save_failure": group_editor_save_failure,
 }
