@@ -363,6 +363,15 @@ def group_editor_list(run):
     order[1] = dict(target, name="Renamed")
     check_equal(run, list_rows(run, hwnd), [expected_row(i) for i in order],
                 "the edit changes that row alone and keeps a delay above 30")
+    driver(run, "dblclick-row", hwnd, ID_LIST, 1)
+    dialog = driver(run, "wait-dialog", hex_arg(CAPTION_ITEM), ID_NAME, WAIT_MS).get("hwnd")
+    driver(run, "updown", dialog, ID_ARROWS, "down", 1)
+    check_equal(run, control_text(run, dialog, ID_DELAY), b"29",
+                "an arrow click on delay 45 goes on from the arrows' top, 30")
+    driver(run, "click", dialog, IDCANCEL)
+    driver(run, "wait-gone", dialog, WAIT_MS)
+    check_equal(run, list_rows(run, hwnd), [expected_row(i) for i in order],
+                "a cancelled edit changes nothing")
     close_editor(run, program, hwnd, IDNO, "closing after the changes, answered no")
     check_equal(run, file_bytes(path), original, "answered no: the file is unchanged")
 
@@ -399,6 +408,13 @@ def group_editor_with_runner(run):
                 "the test run launches the program the variable names, with the arguments")
     driver(run, "mouse-click", dialog, ID_ENV)
     wait_checked(run, dialog, ID_ENV, 0)
+    # 表 ends in the byte of '\\': only a real separator ends the folder.
+    for path, folder in (("C:\\ツール\\表.exe", "C:\\ツール\\"), ("app.exe", ""),
+                         ("C:app.exe", "C:"), ("C:\\Tools", "C:\\")):
+        driver(run, "set-text", dialog, ID_PATH, hex_arg(path))
+        driver(run, "click", dialog, ID_FOLDER_FROM_PATH)
+        check_equal(run, control_text(run, dialog, ID_FOLDER), sjis(folder),
+                    f"パスより取得 with {path}: its drive and folder")
     driver(run, "click", dialog, ID_BROWSE_FILE)
     reply = driver(run, "file-dialog", program.pid, hex_arg(probe), WAIT_MS)
     check_equal(run, (reply.get("owner"), control_text(run, dialog, ID_PATH)), (dialog, probe),
