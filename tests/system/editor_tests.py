@@ -408,7 +408,7 @@ def group_editor_with_runner(run):
                 "the test run launches the program the variable names, with the arguments")
     driver(run, "mouse-click", dialog, ID_ENV)
     wait_checked(run, dialog, ID_ENV, 0)
-    # 表 ends in the byte of '\\': only a real separator ends the folder.
+    # 表 ends in the byte of a backslash: only a real separator ends the folder.
     for path, folder in (("C:\\ツール\\表.exe", "C:\\ツール\\"), ("app.exe", ""),
                          ("C:app.exe", "C:"), ("C:\\Tools", "C:\\")):
         driver(run, "set-text", dialog, ID_PATH, hex_arg(path))
