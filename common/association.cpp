@@ -123,6 +123,20 @@ bool HoldsRunnerLayout(const RegistryHost& host, RegKey root, const char* comman
          HoldsValue(host, root, commandPath, command) && HoldsValue(host, root, iconPath, icon);
 }
 
+// Whether root still holds a part of the association of its own: the runner's verb, the
+// editor's verb or the icon. A ProgID kept only by another program's keys under it (or a
+// ".tlf" kept by a subkey of its own) no longer ties .tlf files to these programs.
+bool HoldsAnyOfTheLayout(const RegistryHost& host, RegKey root) {
+  char ownKeys[3][kTextSize];
+  FormatText(ownKeys[0], kTextSize, "%s\\%s\\%s", kProgId, kShellKey, kOpenKey);
+  FormatText(ownKeys[1], kTextSize, "%s\\%s\\%s", kProgId, kShellKey, kEditorVerb);
+  FormatText(ownKeys[2], kTextSize, "%s\\%s", kProgId, kDefaultIconKey);
+  for (const char* ownKey : ownKeys) {
+    if (host.keyExists(host.context, root, ownKey)) return true;
+  }
+  return false;
+}
+
 bool WriteRunnerLayout(const RegistryHost& host, RegKey root, const char* runnerPath) {
   return RegisterRunnerVerb(host, root, kProgId, runnerPath, kRunnerIconIndex) == 1 &&
          SetClassKeyDefault(host, root, kExtensionKey, kProgId) == ClassKeyWrite::kWritten;
@@ -276,17 +290,13 @@ int DeleteProgIdTree(const RegistryHost& host, RegKey root, const char* progId) 
 bool RemoveAssociation(const RegistryHost& host) {
   // In each place ".tlf" first and the ProgID last, so ".tlf" never names a ProgID that is
   // gone. The deletions report nothing, so the registry itself says whether the removal
-  // took: a ProgID still there (no right to delete, or keys of someone else's under it)
-  // is no removal.
+  // took: a verb or the icon still there (no right to delete) is no removal.
   for (RegKey root : kClassRoots) {
     DeleteClassKey(host, root, kExtensionKey);
     DeleteProgIdTree(host, root, kProgId);
   }
-  bool gone = true;
-  for (RegKey root : kClassRoots) {
-    if (host.keyExists(host.context, root, kProgId)) gone = false;
-  }
-  return gone;
+  return !HoldsAnyOfTheLayout(host, kClassesRoot) &&
+         !HoldsAnyOfTheLayout(host, kUserClassesRoot);
 }
 
 bool ProbeRunnerRegistration(const RegistryHost& host) {

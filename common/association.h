@@ -31,7 +31,7 @@ struct RegistryHost {
   int32_t (*deleteKey)(void* context, RegKey parent, const char* name);
   void (*closeKey)(void* context, RegKey key);
   // False only when the registry says parent\name does not exist (an existing key that
-  // cannot be read still counts as there).
+  // cannot be read still counts as there). name may span levels ("a\b").
   bool (*keyExists)(void* context, RegKey parent, const char* name);
   // Reads the REG_SZ default value of root\path (names joined by backslashes) into text
   // (capacity bytes); a value that is missing, of another type or too long is a failure.
@@ -98,8 +98,8 @@ int DeleteClassKey(const RegistryHost& host, RegKey root, const char* subKey);
 // Deletes the ProgID's known subkeys under root leaf first, then the ProgID; always 1.
 int DeleteProgIdTree(const RegistryHost& host, RegKey root, const char* progId);
 
-// Deletes ".tlf" and the ProgID tree from both roots. True when the ProgID is then gone
-// from both.
+// Deletes ".tlf" and the ProgID tree from both roots. True when neither root then holds
+// the runner's verb, the editor's verb or the icon.
 bool RemoveAssociation(const RegistryHost& host);
 
 // True when the runner's registration (the ProgID with its DefaultIcon) can be opened with
@@ -113,7 +113,8 @@ void RunAssociationSequence(const RegistryHost& host, const AssociationUi& ui,
                             const char* confirmationText);
 
 // The remover's sequence: asks, removes ".tlf" and the ProgID tree from both roots on yes,
-// and reports success only when the ProgID is really gone. askYes shows a yes/no question.
+// and reports success only when the association is really gone. askYes shows a yes/no
+// question.
 using AskYesFn = bool (*)(const char* text, const char* caption);
 void RunRemoverSequence(const RegistryHost& host, AskYesFn askYes);
 

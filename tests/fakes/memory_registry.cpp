@@ -142,7 +142,7 @@ bool KeyExists(void* context, RegKey parent, const char* name) {
   MemoryRegistry::Node* parentNode = registry.nodeOf(parent);
   if (parentNode == nullptr) return true;
   std::string path = JoinKeyPath(parentNode->path, name);
-  bool exists = registry.findChild(parentNode, name) != nullptr;
+  bool exists = registry.findPath(path) != nullptr;
   registry.calls.push_back("exists " + path + (exists ? ": yes" : ": no"));
   return exists;
 }

@@ -239,11 +239,15 @@ TEST_F(Association, ApplyClearedRemovesBothVerbsLeafFirst) {
       "delete tlf_auto_file\\DefaultIcon",
       "close tlf_auto_file",
       "delete tlf_auto_file",
-      // The same in the user's classes, then whether the ProgID is gone from both.
+      // The same in the user's classes, then whether anything of the association is left.
       "delete " + kUser + ".tlf: not found",
       "open " + kUser + "tlf_auto_file: not found",
-      "exists tlf_auto_file: no",
-      "exists " + kUser + "tlf_auto_file: no",
+      "exists tlf_auto_file\\shell\\open: no",
+      "exists " + kEditorVerbPath + ": no",
+      "exists tlf_auto_file\\DefaultIcon: no",
+      "exists " + kUser + "tlf_auto_file\\shell\\open: no",
+      "exists " + kUser + kEditorVerbPath + ": no",
+      "exists " + kUser + "tlf_auto_file\\DefaultIcon: no",
       "notify",
       "message 正常終了: 関連付けを解除しました。",
   };
@@ -258,8 +262,12 @@ TEST_F(Association, ApplyClearedWhenAbsentDeletesNothingButConfirms) {
                           "open tlf_auto_file: not found",
                           "delete " + kUser + ".tlf: not found",
                           "open " + kUser + "tlf_auto_file: not found",
-                          "exists tlf_auto_file: no",
-                          "exists " + kUser + "tlf_auto_file: no",
+                          "exists tlf_auto_file\\shell\\open: no",
+                          "exists " + kEditorVerbPath + ": no",
+                          "exists tlf_auto_file\\DefaultIcon: no",
+                          "exists " + kUser + "tlf_auto_file\\shell\\open: no",
+                          "exists " + kUser + kEditorVerbPath + ": no",
+                          "exists " + kUser + "tlf_auto_file\\DefaultIcon: no",
                           "notify",
                           "message 正常終了: 関連付けを解除しました。"};
   EXPECT_EQ(registry.calls, expected);
@@ -555,26 +563,31 @@ TEST_F(Association, EditorWritesToTheUsersClassesWhereRefused) {
 }
 
 // Removal, from the runner's dialog and by the remover, clears both places and says it is
-// done only when the ProgID is gone from both.
+// done only when neither place still holds a verb or the icon of the association.
 TEST_F(Association, RemovalClearsBothPlacesAndReportsWhatStays) {
   struct Case {
     const char* what;
     void (*prepare)(MemoryRegistry&);
+    Calls remaining;
     bool removed;
   };
+  Calls userRunnerLayout;
+  for (const std::string& key : kRunnerLayout) userRunnerLayout.push_back(kUser + key);
   const std::vector<Case> cases = {
-      {"absent", [](MemoryRegistry&) {}, true},
+      {"absent", [](MemoryRegistry&) {}, {}, true},
       {"runner and editor for all users",
        [](MemoryRegistry& r) {
          AddRunnerLayoutTo(r, "C:\\Tools", "");
          AddEditorLayoutTo(r, "C:\\App", "");
        },
+       {},
        true},
       {"runner and editor per user",
        [](MemoryRegistry& r) {
          AddRunnerLayoutTo(r, "C:\\Tools", kUser);
          AddEditorLayoutTo(r, "C:\\App", kUser);
        },
+       {},
        true},
       {"layouts in both places",
        [](MemoryRegistry& r) {
@@ -582,6 +595,7 @@ TEST_F(Association, RemovalClearsBothPlacesAndReportsWhatStays) {
          AddRunnerLayoutTo(r, "C:\\Tools", kUser);
          AddEditorLayoutTo(r, "C:\\App", kUser);
        },
+       {},
        true},
       {"both places, deletions refused for all users",
        [](MemoryRegistry& r) {
@@ -589,20 +603,30 @@ TEST_F(Association, RemovalClearsBothPlacesAndReportsWhatStays) {
          AddRunnerLayoutTo(r, "C:\\Tools", kUser);
          r.failRoot(RegCall::kDelete, kClassesRoot);
        },
-       false},
+       kRunnerLayout, false},
       {"both places, deletions refused per user",
        [](MemoryRegistry& r) {
          AddRunnerLayoutTo(r, "C:\\Tools", "");
          AddRunnerLayoutTo(r, "C:\\Tools", kUser);
          r.failRoot(RegCall::kDelete, kUserClassesRoot);
        },
+       userRunnerLayout, false},
+      {"only the user's icon refused",
+       [](MemoryRegistry& r) {
+         AddRunnerLayoutTo(r, "C:\\Tools", kUser);
+         r.failPath(RegCall::kDelete, kUser + "tlf_auto_file\\DefaultIcon");
+       },
+       {kUser + "tlf_auto_file", kUser + "tlf_auto_file\\DefaultIcon"},
        false},
+      // Another program's verb keeps the ProgID, but nothing of the association is left.
       {"another program's verb per user",
        [](MemoryRegistry& r) {
-         AddRunnerLayoutTo(r, "C:\\Tools", "");
+         AddRunnerLayoutTo(r, "C:\\Tools", kUser);
          r.addKey(kUser + "tlf_auto_file\\shell\\print\\command", "print.exe");
        },
-       false},
+       {kUser + "tlf_auto_file", kUser + "tlf_auto_file\\shell",
+        kUser + "tlf_auto_file\\shell\\print", kUser + "tlf_auto_file\\shell\\print\\command"},
+       true},
   };
   const std::string removerSuccess =
       "正常に関連付けが解除されました\nアプリケーションを完全に削除する場合は\n"
@@ -621,13 +645,7 @@ TEST_F(Association, RemovalClearsBothPlacesAndReportsWhatStays) {
     RunRemoverSequence(remover.host(), FakeAsk);
 
     for (MemoryRegistry* registry : {&dialog, &remover}) {
-      bool gone =
-          !registry->hasKey("tlf_auto_file") && !registry->hasKey(kUser + "tlf_auto_file");
-      EXPECT_EQ(gone, test.removed) << test.what;
-      // Refused deletions aside, nothing of the layout is left in either place.
-      if (test.removed) {
-        EXPECT_TRUE(registry->allKeys().empty()) << test.what;
-      }
+      EXPECT_EQ(registry->allKeys(), test.remaining) << test.what;
       EXPECT_EQ(registry->openHandles(), 0) << test.what;
     }
     ASSERT_EQ(dialog.messages.size(), 1u) << test.what;
@@ -830,12 +848,13 @@ TEST_F(Association, RemoverDeletesThenReadsBackThenReports) {
   RunRemoverSequence(host, FakeAsk);
   EXPECT_TRUE(registry.allKeys().empty());
   EXPECT_EQ(registry.calls.front(), "delete .tlf");
-  EXPECT_EQ(
-      Calls(registry.calls.end() - 4, registry.calls.end()),
-      (Calls{"exists tlf_auto_file: no", "exists " + kUser + "tlf_auto_file: no", "notify",
-             "message Success: "
-             "正常に関連付けが解除されました\nアプリケーションを完全に削除する場合は\n"
-             "お手数ですがフォルダの削除を手動でお願いします。"}));
+  // Three keys read back in each place, then the report.
+  EXPECT_EQ(registry.callsStartingWith("exists").size(), 6u);
+  EXPECT_EQ(Calls(registry.calls.end() - 3, registry.calls.end()),
+            (Calls{"exists " + kUser + "tlf_auto_file\\DefaultIcon: no", "notify",
+                   "message Success: "
+                   "正常に関連付けが解除されました\nアプリケーションを完全に削除する場合は\n"
+                   "お手数ですがフォルダの削除を手動でお願いします。"}));
 }
 
 }  // namespace
