@@ -448,7 +448,8 @@ def group_launch_fields(run):
 
 
 def group_command_line(run):
-    """One argument in short (8.3) form, and a path split at a blank into two arguments."""
+    """One argument in short (8.3) form, a path split at a blank into two arguments, trail
+    bytes 0x5C, a bare name, and a path with ".." and "/"."""
     folder = os.path.join(run.work, "Long Folder Name")
     os.makedirs(folder)
     schedule = write_schedule(run, "Long Folder Name/a long schedule name.tlf",
@@ -485,6 +486,16 @@ def group_command_line(run):
     check_ended(run, program, 0, "the runner given a bare file name")
     check_equal(run, [s.argv for s in wait_probes(run, 1)], [[b"bare"]],
                 "a bare name opens the file in the current folder")
+    clear_probes(run)
+    # ".." stays as given (a lookup of "sub\.." finds the current folder's own name), and
+    # "/" separates like "\": the long form still names the file the argument named.
+    os.makedirs(os.path.join(run.work, "sub"))
+    os.makedirs(os.path.join(run.work, "fwd"))
+    write_schedule(run, "fwd/dots.tlf", [probe_item(run, "dots")], exit_after=True)
+    program = Program(run, run.exe("TLRun.exe"), b"sub\\..\\fwd/dots.tlf", cwd=run.work)
+    check_ended(run, program, 0, "the runner given sub\\..\\fwd/dots.tlf")
+    check_equal(run, [s.argv for s in wait_probes(run, 1)], [[b"dots"]],
+                "a path with \"..\" and \"/\" opens the file it names")
 
 
 def group_malformed(run):
