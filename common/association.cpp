@@ -102,6 +102,8 @@ RegKey OpenIfParent(const RegistryHost& host, RegKey parent, const char* name) {
 
 // HKEY_CLASSES_ROOT first, as designed; the user's classes when it refuses.
 constexpr RegKey kClassRoots[2] = {kClassesRoot, kUserClassesRoot};
+// Removal takes the other order (see RemoveAssociation).
+constexpr RegKey kRemovalOrder[2] = {kUserClassesRoot, kClassesRoot};
 
 // True when root\path has exactly expected as its default value.
 bool HoldsValue(const RegistryHost& host, RegKey root, const char* path, const char* expected) {
@@ -288,10 +290,13 @@ int DeleteProgIdTree(const RegistryHost& host, RegKey root, const char* progId) 
 }
 
 bool RemoveAssociation(const RegistryHost& host) {
-  // In each place ".tlf" first and the ProgID last, so ".tlf" never names a ProgID that is
-  // gone. The deletions report nothing, so the registry itself says whether the removal
-  // took: a verb or the icon still there (no right to delete) is no removal.
-  for (RegKey root : kClassRoots) {
+  // The user's classes first: where both places hold a key, HKEY_CLASSES_ROOT shows (and
+  // deletes) the user's copy, so only once that is gone does a deletion through it reach
+  // the copy for all users. In each place ".tlf" first and the ProgID last, so ".tlf"
+  // never names a ProgID that is gone. The deletions report nothing, so the registry
+  // itself says whether the removal took: a verb or the icon still there (no right to
+  // delete) is no removal.
+  for (RegKey root : kRemovalOrder) {
     DeleteClassKey(host, root, kExtensionKey);
     DeleteProgIdTree(host, root, kProgId);
   }

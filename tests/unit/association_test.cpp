@@ -223,6 +223,9 @@ TEST_F(Association, ApplyClearedRemovesBothVerbsLeafFirst) {
   AddEditorLayout("C:\\App");
   RunSequence(kAssociationRemove);
   const Calls expected = {
+      // The user's classes first, then HKEY_CLASSES_ROOT.
+      "delete " + kUser + ".tlf: not found",
+      "open " + kUser + "tlf_auto_file: not found",
       "delete .tlf",
       "open tlf_auto_file",
       "open tlf_auto_file\\shell",
@@ -239,9 +242,7 @@ TEST_F(Association, ApplyClearedRemovesBothVerbsLeafFirst) {
       "delete tlf_auto_file\\DefaultIcon",
       "close tlf_auto_file",
       "delete tlf_auto_file",
-      // The same in the user's classes, then whether anything of the association is left.
-      "delete " + kUser + ".tlf: not found",
-      "open " + kUser + "tlf_auto_file: not found",
+      // Then whether anything of the association is left in either place.
       "exists tlf_auto_file\\shell\\open: no",
       "exists " + kEditorVerbPath + ": no",
       "exists tlf_auto_file\\DefaultIcon: no",
@@ -258,10 +259,10 @@ TEST_F(Association, ApplyClearedRemovesBothVerbsLeafFirst) {
 
 TEST_F(Association, ApplyClearedWhenAbsentDeletesNothingButConfirms) {
   RunSequence(kAssociationRemove);
-  const Calls expected = {"delete .tlf: not found",
-                          "open tlf_auto_file: not found",
-                          "delete " + kUser + ".tlf: not found",
+  const Calls expected = {"delete " + kUser + ".tlf: not found",
                           "open " + kUser + "tlf_auto_file: not found",
+                          "delete .tlf: not found",
+                          "open tlf_auto_file: not found",
                           "exists tlf_auto_file\\shell\\open: no",
                           "exists " + kEditorVerbPath + ": no",
                           "exists tlf_auto_file\\DefaultIcon: no",
@@ -276,12 +277,12 @@ TEST_F(Association, ApplyClearedWhenAbsentDeletesNothingButConfirms) {
 TEST_F(Association, ApplyClearedAfterEditorOnlyFindsNoOpenVerbOrIcon) {
   AddEditorLayout("C:\\App");
   RunSequence(kAssociationRemove);
-  EXPECT_EQ(
-      registry.callsStartingWith("delete"),
-      (Calls{"delete .tlf", "delete " + kEditorVerbPath + "\\command",
-             "delete tlf_auto_file\\shell\\open: not found", "delete " + kEditorVerbPath,
-             "delete tlf_auto_file\\shell", "delete tlf_auto_file\\DefaultIcon: not found",
-             "delete tlf_auto_file", "delete " + kUser + ".tlf: not found"}));
+  EXPECT_EQ(registry.callsStartingWith("delete"),
+            (Calls{"delete " + kUser + ".tlf: not found", "delete .tlf",
+                   "delete " + kEditorVerbPath + "\\command",
+                   "delete tlf_auto_file\\shell\\open: not found", "delete " + kEditorVerbPath,
+                   "delete tlf_auto_file\\shell",
+                   "delete tlf_auto_file\\DefaultIcon: not found", "delete tlf_auto_file"}));
   EXPECT_TRUE(registry.allKeys().empty());
   ExpectAllClosed();
 }
@@ -847,7 +848,7 @@ TEST_F(Association, RemoverDeletesThenReadsBackThenReports) {
   gAnswerYes = true;
   RunRemoverSequence(host, FakeAsk);
   EXPECT_TRUE(registry.allKeys().empty());
-  EXPECT_EQ(registry.calls.front(), "delete .tlf");
+  EXPECT_EQ(registry.calls.front(), "delete " + kUser + ".tlf: not found");
   // Three keys read back in each place, then the report.
   EXPECT_EQ(registry.callsStartingWith("exists").size(), 6u);
   EXPECT_EQ(Calls(registry.calls.end() - 3, registry.calls.end()),

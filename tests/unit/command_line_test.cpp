@@ -63,3 +63,13 @@ TEST(RunnerCommandLine, SeveralArgumentsAreJoinedWithTrailingBlank) {
   std::string longer(130, 'b');
   EXPECT_EQ(Resolve(fake, {first.c_str(), longer.c_str()}).path, "");
 }
+
+TEST(RunnerCommandLine, OneArgumentEndingAtByte259Fits) {
+  FakeFileLookup fake;
+  const std::string fits = "C:\\" + std::string(256, 'p');  // 259 bytes
+  const std::string over = fits + "p";                      // 260 bytes
+  fake.add(fits, std::string(256, 'p'));
+  fake.add(over, std::string(257, 'p'));
+  EXPECT_EQ(Resolve(fake, {fits.c_str()}).path, fits);
+  EXPECT_EQ(Resolve(fake, {over.c_str()}).path, "");
+}
