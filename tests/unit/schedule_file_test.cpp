@@ -666,6 +666,33 @@ TEST(ScheduleFileReader, ItemLimit) {
   }
 }
 
+// Through the file the item limit is a failed load for both loaders.
+TEST(ScheduleFileReader, ItemLimitFailsTheLoad) {
+  TempFolder temp;
+  std::string path = temp.file("plan.tlf");
+  std::string records;
+  for (int32_t i = 0; i <= kMaxScheduleItems; ++i) records += "a\nb\nc\nd\ne\n1\n";
+  WriteBytes(path, Header(kMaxScheduleItems + 1) + records);
+  ListHolder holder;
+  ScheduleOptions options;
+  EXPECT_FALSE(LoadScheduleFile(path.c_str(), holder.list, options));
+  EXPECT_FALSE(LoadRunnerSchedule(path.c_str(), holder.list));
+  EXPECT_EQ(holder.list.head, nullptr);
+}
+
+// A missing or empty path is no file: every loader and the writer fail without trying.
+TEST(ScheduleFileReader, NoPath) {
+  ListHolder holder;
+  ScheduleOptions options{true, true};
+  for (const char* path : {static_cast<const char*>(nullptr), ""}) {
+    EXPECT_FALSE(LoadScheduleFile(path, holder.list, options));
+    EXPECT_FALSE(LoadRunnerSchedule(path, holder.list));
+    EXPECT_FALSE(ReadRunnerOptions(path).showRunnerWindow);
+    EXPECT_FALSE(WriteScheduleFile(path, holder.list, options));
+  }
+  EXPECT_TRUE(options.showRunnerWindow);
+}
+
 // The writer never writes what the readers would refuse: the save fails, the old file stays.
 TEST(ScheduleFileWriter, LimitsRefuseTheSave) {
   TempFolder temp;

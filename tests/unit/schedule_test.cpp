@@ -76,6 +76,26 @@ TEST(ScheduleItem, ConstructSetAndGet) {
   EXPECT_STREQ(item.path, "D:\\b.exe");
 }
 
+// An item set from its own texts in another order gets each text as it was before the call,
+// not a field already overwritten by it.
+TEST(ScheduleItem, SetFromItsOwnTextsInAnyOrder) {
+  ScheduleItem item;
+  item.construct("Name", "C:\\path.exe", "/args", "D:\\folder", 0, 0);
+  item.set(item.path, item.name, item.workFolder, item.arguments, 0, 0);
+  EXPECT_STREQ(item.name, "C:\\path.exe");
+  EXPECT_STREQ(item.path, "Name");
+  EXPECT_STREQ(item.arguments, "D:\\folder");
+  EXPECT_STREQ(item.workFolder, "/args");
+  EXPECT_STREQ(item.fileName, "Name");
+  ScheduleItem other;
+  other.construct("Other", "o.exe", "", "", 0, 0);
+  item.set(other.name, item.name, item.name, other.path, 0, 0);  // partly from another item
+  EXPECT_STREQ(item.name, "Other");
+  EXPECT_STREQ(item.path, "C:\\path.exe");
+  EXPECT_STREQ(item.arguments, "C:\\path.exe");
+  EXPECT_STREQ(item.workFolder, "o.exe");
+}
+
 TEST(ScheduleItem, TextsLongerThan259BytesAreCutAtACharacterBoundary) {
   std::string longName(258, 'a');
   longName += "\x95\x5C";  // 表 would need bytes 259 and 260
