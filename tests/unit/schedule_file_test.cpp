@@ -666,6 +666,30 @@ TEST(ScheduleFileReader, ItemLimit) {
   }
 }
 
+// The delay line of a file's last record: without a number the record is complete only when
+// the line has something on it, and a line that ends the file without a line end is read to
+// its end and no further.
+TEST(ScheduleFileReader, DelayLineAtTheEndOfTheFile) {
+  struct Case {
+    const char* delayLine;
+    std::size_t records;
+    int32_t delay;
+  };
+  const Case kCases[] = {
+      {"", 0, 0},        {"\r\n", 0, 0}, {"  \r\n\r\n", 0, 0}, {"abc", 1, 0},
+      {"abc\r\n", 1, 0}, {" 5", 1, 5},   {"-5\r\n", 1, -5},
+  };
+  for (const Case& c : kCases) {
+    std::string bytes = Header(2) + "A\r\nC:\\a.exe\r\nnn\r\nnn\r\nfalse\r\n" + c.delayLine;
+    for (const auto& records : {ParseEditor(bytes), ParseRunner(bytes)}) {
+      ASSERT_EQ(records.size(), c.records) << c.delayLine;
+      if (c.records == 1) {
+        EXPECT_EQ(records[0].delay, c.delay) << c.delayLine;
+      }
+    }
+  }
+}
+
 // Through the file the item limit is a failed load for both loaders.
 TEST(ScheduleFileReader, ItemLimitFailsTheLoad) {
   TempFolder temp;
