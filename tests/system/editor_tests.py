@@ -61,9 +61,12 @@ BACKUP = {"name": "Backup", "path": "BACKUP_TOOL", "args": "/quiet", "cwd": "D:\
 # Steps with the editor
 
 
-def start(run, path=None, cwd=None):
-    """TLSet.exe under the debugger, with path as its argument; (program, main window)."""
+def start(run, path=None, cwd=None, relative=False):
+    """TLSet.exe under the debugger, with path as its argument (relative: its name alone,
+    the editor starting in its folder); (program, main window)."""
     tail = b'"' + win_path(path) + b'"' if path else b""
+    if path and relative:
+        tail, cwd = os.path.basename(path).encode("cp932"), os.path.dirname(path)
     program = Program(run, run.exe("TLSet.exe"), tail, cwd=cwd)
     reply = driver(run, "wait-window", "Tarvilo", hex_arg(CAPTION_EDITOR), WAIT_MS, program.pid)
     program.hwnd = reply.get("hwnd")
@@ -503,6 +506,10 @@ def group_editor_new_open(run):
                       wait_checked(run, hwnd, ID_EXIT_AFTER_RUN, 0)], [0, 0],
                 "answered no: both boxes off")
     check_equal(run, list_rows(run, hwnd), [], "answered no: the list is empty")
+    driver(run, "menu-command", hwnd, CMD_CTRL_S)
+    reply = driver(run, "file-dialog", program.pid, "-", WAIT_MS)
+    check_equal(run, reply.text("shown"), TEXT_SAVE_PROMPT,
+                "Ctrl+S on the untitled schedule opens the save dialog (cancelled here)")
     close_editor(run, program, hwnd, IDNO, "終了(&X): the new schedule still counts as changed",
                  menu=True)
     check_equal(run, file_bytes(path), original, "the opened file is unchanged")
@@ -514,7 +521,7 @@ def group_editor_save_failure(run):
     path = os.path.join(run.work, "held.tlf")
     with open(path, "wb") as file:
         file.write(WORKED_EXAMPLE)
-    program, hwnd = start(run, path)
+    program, hwnd = start(run, path, relative=True)
     if not hwnd:
         return
     driver(run, "mouse-click", hwnd, ID_SHOW_RUNNER)
@@ -524,7 +531,8 @@ def group_editor_save_failure(run):
         failed = TEXT_SAVE_FAILED + win_path(path)
         driver(run, "menu-command", hwnd, CMD_CTRL_S)
         text, buttons, _ = message_box(run, CAPTION_ERROR)
-        check_equal(run, (text, buttons), (failed, [IDOK]), "Ctrl+S: the error names the file")
+        check_equal(run, (text, buttons), (failed, [IDOK]),
+                    "Ctrl+S: the error names the file by the full path of its relative name")
         answer(run, CAPTION_ERROR, IDOK)
         check_equal(run, file_bytes(path), WORKED_EXAMPLE, "the held file keeps its bytes")
         driver(run, "close", hwnd)
