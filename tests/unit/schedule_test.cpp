@@ -170,6 +170,22 @@ TEST(ScheduleList, MovesAtTheEndsChangeNothing) {
   EXPECT_EQ(Order(one.list), "A");
 }
 
+// Every order operation refuses a position before the head or past the tail, and leaves the
+// list as it was.
+TEST(ScheduleList, PositionsOutsideTheListChangeNothing) {
+  using Operation = bool (ScheduleList::*)(int32_t);
+  const Operation kOperations[] = {&ScheduleList::moveToTop, &ScheduleList::moveUp,
+                                   &ScheduleList::moveDown, &ScheduleList::moveToBottom,
+                                   &ScheduleList::removeAt};
+  for (Operation operation : kOperations) {
+    for (int32_t position : {-2, -1, 3, 4, 100}) {
+      TestList t("ABC");
+      EXPECT_FALSE((t.list.*operation)(position)) << position;
+      EXPECT_EQ(Order(t.list), "ABC") << position;
+    }
+  }
+}
+
 TEST(ScheduleList, ThreeItemOrders) {
   {
     TestList t("ABC");
