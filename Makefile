@@ -3,7 +3,8 @@
 # make build builds only. Each first installs what a fresh Debian 12 machine lacks.
 # make mutate  plants faults in the core one at a time and reports which the tests catch
 #              (a private copy of the committed sources; slow, not part of make test).
-.PHONY: all build bootstrap native win32 test run clean format mutate
+# make dist    builds the programs and packs build/dist/tarvilo-<version>-win32.zip.
+.PHONY: all build bootstrap native win32 test run clean format mutate dist
 
 JOBS ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
@@ -33,6 +34,9 @@ run: build
 
 mutate: bootstrap
 	@python3 tools/mutate.py
+
+dist: win32
+	@python3 tools/make_dist.py
 
 format:
 	@clang-format -i $$(git ls-files '*.cpp' '*.h')
