@@ -1,7 +1,8 @@
 // The schedule file (.tlf): the editor's writer, the editor's and the runner's readers and
-// the runner's option reading. Files are read whole in binary and given the C library's
-// text-mode treatment here (CR LF reads as LF, a byte 0x1A ends the file), and the writer
-// puts CR LF itself, so the bytes on disk are the same whichever platform wrote them.
+// the runner's option reading. Files (up to kMaxScheduleFileBytes) are read whole in binary
+// and given the C library's text-mode treatment here (CR LF reads as LF, a byte 0x1A ends
+// the file), and the writer puts CR LF itself, so the bytes on disk are the same whichever
+// platform wrote them.
 #include "schedule_file.h"
 
 #include <cstdio>
@@ -23,18 +24,16 @@ constexpr std::size_t kOptionLineSize = 30;  // the runner's option line buffer
 // The line that stands for an empty arguments or working-folder text, written and read back
 // by its line alone.
 constexpr char kEmptyTextMarker[] = "nn";
+constexpr std::size_t kEmptyTextMarkerLength = sizeof kEmptyTextMarker - 1;
 
 // How many names ~tlsave0.tmp, ~tlsave1.tmp, ... a save tries for its temporary file.
 constexpr int kTemporaryNameAttempts = 100;
-constexpr std::size_t kEmptyTextMarkerLength = sizeof kEmptyTextMarker - 1;
 
 // The two limits of schedule_file.h. A schedule of 100,000 items of usual length is about
 // 8 MB; twice that still reads whole at once without strain in a 32-bit process, whose 2 GB
 // of address space a file of several hundred MB used to exhaust (ending the program in the
 // allocation). The item limit keeps the records' memory bounded as well: 100,000 items take
 // about 130 MB, while 16 MB of the shortest possible records would ask for 3 GB.
-static_assert(kMaxScheduleFileBytes == 16 * 1024 * 1024 && kMaxScheduleItems == 100000,
-              "the reasoning above is about these figures");
 
 // ---- reading -------------------------------------------------------------------------
 
@@ -287,17 +286,12 @@ bool ParseRunnerSchedule(std::string& bytes, ScheduleList& list) {
   ReadOptionWord(reader);  // the runner reads its options line by line, elsewhere
   ReadOptionWord(reader);
   int32_t count = ReadCount(reader);
+  // Read apart and then linked on whole, so a refused file adds nothing.
   ScheduleList read;
   if (!ReadRecords(reader, count, read)) return false;
-  if (read.head == nullptr) return true;
   ScheduleItem* tail = list.head;
   while (tail != nullptr && tail->next != nullptr) tail = tail->next;
-  if (tail == nullptr) {
-    list.head = read.head;
-  } else {
-    tail->link(nullptr, read.head);
-    read.head->link(tail, nullptr);
-  }
+  list.appendAfter(tail, read.head);
   list.itemCount += read.itemCount;
   return true;
 }
