@@ -83,14 +83,14 @@ def group_huge_file(run):
     check_equal(run, os.path.getsize(path), HUGE_SIZE, "the file is 3 GB")
 
     runner = Program(run, run.exe("TLRun.exe"), b'"' + win_path(path) + b'"')
-    text, buttons, pid = message_box(run, CAPTION_ERROR)
+    text, _, pid = message_box(run, CAPTION_ERROR)
     check_equal(run, (text, pid), (TEXT_EMPTY, runner.pid), "runner: the empty-schedule report")
     answer(run, CAPTION_ERROR, IDOK)
     check_ended(run, runner, 0, "runner: ends after the report")
     check_equal(run, len(probe_starts(run)), 0, "runner: nothing was launched")
 
     editor = Program(run, run.exe("TLSet.exe"), b'"' + win_path(path) + b'"')
-    text, buttons, pid = message_box(run, CAPTION_ERROR)
+    text, _, pid = message_box(run, CAPTION_ERROR)
     check_equal(run, (text, pid), (TEXT_READ_FAILED + win_path(path), editor.pid),
                 "editor: the read error names the file")
     answer(run, CAPTION_ERROR, IDOK)
