@@ -1,8 +1,8 @@
 """The editor's (TLSet.exe) system tests: its start without a file (association, options,
 columns, layout), a schedule made through the item dialog and saved through the save
-dialog, a schedule opened from the command line and rearranged, a second editor refused
-beside a runner that runs what the editor saved, and a save that fails. GROUPS maps each
-group's name to its function.
+dialog, a schedule opened from the command line and rearranged, the item dialog's tools and
+a second editor refused beside a runner that runs what the editor saved, open and new, and
+a save that fails. GROUPS maps each group's name to its function.
 """
 import os
 import subprocess
