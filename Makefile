@@ -4,7 +4,8 @@
 # make mutate  plants faults in the core one at a time and reports which the tests catch
 #              (a private copy of the committed sources; slow, not part of make test).
 # make dist    builds the programs and packs build/dist/tarvilo-<version>-win32.zip.
-.PHONY: all build bootstrap native win32 test run clean format mutate dist
+# make screenshots  takes the pictures in docs/images/ of the programs under Wine.
+.PHONY: all build bootstrap native win32 test run clean format mutate dist screenshots
 
 JOBS ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
@@ -37,6 +38,9 @@ mutate: bootstrap
 
 dist: win32
 	@python3 tools/make_dist.py
+
+screenshots: build
+	@python3 tools/screenshots.py
 
 format:
 	@clang-format -i $$(git ls-files '*.cpp' '*.h')
