@@ -1,9 +1,8 @@
 // The main window's command table, its layout arithmetic and its row texts.
 #include "editor_ui.h"
 
-#include <cstdio>
-
 #include "resource.h"
+#include "text.h"
 
 namespace {
 
@@ -77,7 +76,7 @@ MainLayout ComputeMainLayout(int windowWidth) {
 }
 
 void FormatRowTexts(const ScheduleItem& item, RowTexts& row) {
-  std::snprintf(row.delayText, sizeof row.delayText, "%d", static_cast<int>(item.delaySeconds));
+  FormatText(row.delayText, sizeof row.delayText, "%d", static_cast<int>(item.delaySeconds));
   row.columns[0] = item.name;
   row.columns[1] = item.fileName;
   row.columns[2] = item.path;

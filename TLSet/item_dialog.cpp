@@ -10,8 +10,8 @@
 #include <shlobj.h>
 
 #include <cstring>
-#include <string>
 
+#include "memory.h"
 #include "path_split.h"
 #include "resource.h"
 
@@ -29,14 +29,17 @@ struct ItemDialogState {
 
 ItemDialogState itemDialog;
 
-// A control's whole text, however long: the checks on OK look at the bytes the user
-// entered, not at what a fixed buffer would have kept of them.
-std::string ControlText(HWND dialog, int id) {
+// A control's whole text, however long, in a block of its own (FreeBlock): the checks on
+// OK look at the bytes the user entered, not at what a fixed buffer would have kept of
+// them. Null when memory ran out.
+char* ControlText(HWND dialog, int id) {
   HWND control = GetDlgItem(dialog, id);
   int length = GetWindowTextLengthA(control);
-  std::string text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, '\0');
-  int copied = GetWindowTextA(control, &text[0], static_cast<int>(text.size()));
-  text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
+  int capacity = (length > 0 ? length : 0) + 1;
+  char* text = static_cast<char*>(AllocateBlock(static_cast<std::size_t>(capacity)));
+  if (text == nullptr) return nullptr;
+  int copied = GetWindowTextA(control, text, capacity);
+  text[copied > 0 ? copied : 0] = '\0';
   return text;
 }
 
@@ -67,7 +70,9 @@ BOOL OnInitDialog(HWND dialog, LPARAM lParam) {
   SetDlgItemTextA(dialog, IDC_ITEM_WORK_FOLDER, fields.workFolder);
   // Typing stops at what a schedule file keeps; OK checks the bytes again, because the
   // limit counts characters, not bytes.
-  for (int id : {IDC_ITEM_NAME, IDC_ITEM_PATH, IDC_ITEM_ARGUMENTS, IDC_ITEM_WORK_FOLDER}) {
+  static constexpr int kTextFieldIds[] = {IDC_ITEM_NAME, IDC_ITEM_PATH, IDC_ITEM_ARGUMENTS,
+                                          IDC_ITEM_WORK_FOLDER};
+  for (int id : kTextFieldIds) {
     SendDlgItemMessageA(dialog, id, EM_LIMITTEXT, kMaxItemTextBytes, 0);
   }
   int32_t delay = fields.delaySeconds < 0 ? 0 : fields.delaySeconds;
@@ -79,15 +84,8 @@ BOOL OnInitDialog(HWND dialog, LPARAM lParam) {
   return TRUE;  // the focus goes to the first tab stop, the OK button
 }
 
-BOOL OnOk(HWND dialog) {
-  std::string name = ControlText(dialog, IDC_ITEM_NAME);
-  std::string path = ControlText(dialog, IDC_ITEM_PATH);
-  std::string arguments = ControlText(dialog, IDC_ITEM_ARGUMENTS);
-  std::string workFolder = ControlText(dialog, IDC_ITEM_WORK_FOLDER);
-  std::string delay = ControlText(dialog, IDC_ITEM_DELAY);
-  bool pathIsEnvVar = IsDlgButtonChecked(dialog, IDC_PATH_IS_ENV_VAR) == BST_CHECKED;
-  ItemFormInput input{name.c_str(),       path.c_str(),  arguments.c_str(),
-                      workFolder.c_str(), delay.c_str(), pathIsEnvVar};
+// Checks the entry; a good one closes the dialog, a problem is shown at its field.
+void AcceptEntry(HWND dialog, const ItemFormInput& input) {
   ItemFields entry;
   FormProblem problem = ReadItemForm(input, entry);
   if (problem.field != ItemField::kNone) {
@@ -95,10 +93,27 @@ BOOL OnOk(HWND dialog) {
                                         IDC_ITEM_WORK_FOLDER};
     MessageBoxA(nullptr, problem.text, problem.caption, MB_OK);
     SetFocus(GetDlgItem(dialog, kFieldIds[static_cast<int>(problem.field)]));
-    return TRUE;
+    return;
   }
   *itemDialog.fields = entry;
   EndDialog(dialog, IDOK);
+}
+
+BOOL OnOk(HWND dialog) {
+  static constexpr int kTextIds[] = {IDC_ITEM_NAME, IDC_ITEM_PATH, IDC_ITEM_ARGUMENTS,
+                                     IDC_ITEM_WORK_FOLDER, IDC_ITEM_DELAY};
+  char* texts[5];
+  bool read = true;
+  for (int i = 0; i < 5; ++i) {
+    texts[i] = ControlText(dialog, kTextIds[i]);
+    read = read && texts[i] != nullptr;
+  }
+  // Without memory for the texts the dialog stays open, the entry as the user left it.
+  if (read) {
+    bool pathIsEnvVar = IsDlgButtonChecked(dialog, IDC_PATH_IS_ENV_VAR) == BST_CHECKED;
+    AcceptEntry(dialog, {texts[0], texts[1], texts[2], texts[3], texts[4], pathIsEnvVar});
+  }
+  for (char* text : texts) FreeBlock(text);
   return TRUE;
 }
 

@@ -6,6 +6,8 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <cstdlib>  // __argc, __argv
+
 #include "editor_state.h"
 #include "long_path.h"
 #include "resource.h"

@@ -3,11 +3,21 @@
 // world goes through its host, so the same rules run under a fake host and a fake clock.
 #include "launch_sequencer.h"
 
+#include <cstring>
+
 namespace {
 
 // The longest period the platform timer takes (USER_TIMER_MAXIMUM). A longer request is
 // not wrapped into a short one: the item then simply waits as long as the timer allows.
 constexpr uint32_t kTimerMaximum = 0x7FFFFFFF;
+
+// The failure bit of a launch position, if the position has one.
+bool FailureBit(int32_t position, int32_t* word, uint32_t* mask) {
+  if (position < 0 || position >= kLaunchFailureWords * 32) return false;
+  *word = position / 32;
+  *mask = uint32_t{1} << (position % 32);
+  return true;
+}
 
 void StartTimerFor(LaunchSequencer& sequencer, const ScheduleItem& item) {
   sequencer.host.startTimer(sequencer.host.context, TimerPeriodForDelay(item.delaySeconds));
@@ -18,17 +28,20 @@ void StartTimerFor(LaunchSequencer& sequencer, const ScheduleItem& item) {
 void LaunchWaitingItem(LaunchSequencer& sequencer) {
   const ScheduleItem& item = *sequencer.waitingItem;
   sequencer.waitingItem = item.next;
+  int32_t position = sequencer.launchedCount;
   sequencer.launchedCount += 1;
-  std::size_t position = sequencer.launchFailures.size();
-  sequencer.launchFailures.push_back(false);
   // A failed start still counts as launched for the timing: the next item keeps its time.
   bool started = sequencer.host.launchItem(sequencer.host.context, item);
-  if (!sequencer.ended) sequencer.launchFailures[position] = !started;
+  int32_t word = 0;
+  uint32_t mask = 0;
+  if (!started && !sequencer.ended && FailureBit(position, &word, &mask)) {
+    sequencer.launchFailures[word] |= mask;
+  }
 }
 
 // True when the tick must not go on: the runner ended or the user stopped it meanwhile.
 bool Interrupted(const LaunchSequencer& sequencer) {
-  return sequencer.ended || !sequencer.timerRunning;
+  return sequencer.ended || sequencer.stopped;
 }
 
 }  // namespace
@@ -46,7 +59,7 @@ bool LaunchesWithoutWait(int32_t delaySeconds) { return delaySeconds <= 0; }
 
 void SequencerStart(LaunchSequencer& sequencer, ScheduleItem* firstItem) {
   sequencer.launchedCount = 0;
-  sequencer.launchFailures.clear();
+  std::memset(sequencer.launchFailures, 0, sizeof sequencer.launchFailures);
   sequencer.waitingItem = firstItem;
   if (sequencer.waitingItem != nullptr) {
     // Even a first delay of 0 goes through the timer, so the first launch happens once the
@@ -79,7 +92,7 @@ void SequencerTick(LaunchSequencer& sequencer) {
 
   if (sequencer.waitingItem != nullptr) {
     // A stop pressed during a launch holds: the timer stays off until resume.
-    if (sequencer.timerRunning) StartTimerFor(sequencer, *sequencer.waitingItem);
+    if (!sequencer.stopped) StartTimerFor(sequencer, *sequencer.waitingItem);
     return;
   }
   sequencer.host.disableButtons(sequencer.host.context);
@@ -87,14 +100,14 @@ void SequencerTick(LaunchSequencer& sequencer) {
 }
 
 void SequencerStop(LaunchSequencer& sequencer) {
-  if (!sequencer.timerRunning || sequencer.ended) return;
-  sequencer.timerRunning = false;
+  if (sequencer.stopped || sequencer.ended) return;
+  sequencer.stopped = true;
   sequencer.host.stopTimer(sequencer.host.context);
 }
 
 void SequencerResume(LaunchSequencer& sequencer) {
-  if (sequencer.timerRunning || sequencer.ended) return;
-  sequencer.timerRunning = true;
+  if (!sequencer.stopped || sequencer.ended) return;
+  sequencer.stopped = false;
   // The countdown starts again from the item's full delay; once everything has been
   // launched there is nothing to count down, and the timer stays off.
   if (sequencer.waitingItem != nullptr) StartTimerFor(sequencer, *sequencer.waitingItem);
@@ -106,10 +119,10 @@ void SequencerEnd(LaunchSequencer& sequencer) {
 }
 
 bool SequencerLaunchFailed(const LaunchSequencer& sequencer, int32_t position) {
-  if (position < 0 || static_cast<std::size_t>(position) >= sequencer.launchFailures.size()) {
-    return false;
-  }
-  return sequencer.launchFailures[static_cast<std::size_t>(position)];
+  int32_t word = 0;
+  uint32_t mask = 0;
+  if (position >= sequencer.launchedCount || !FailureBit(position, &word, &mask)) return false;
+  return (sequencer.launchFailures[word] & mask) != 0;
 }
 
 bool ResolveLaunchFile(const ScheduleItem& item, GetVariableFn getVariable, char* file) {

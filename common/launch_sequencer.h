@@ -4,9 +4,9 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
 #include "schedule.h"
+#include "schedule_file.h"
 
 struct SequencerHost {
   void (*startTimer)(void* context, uint32_t milliseconds);
@@ -21,15 +21,21 @@ struct SequencerHost {
   void* context;
 };
 
+// One bit per launch position, set when that launch could not be started: room for the
+// most items a schedule file holds, so marking a failure never allocates.
+constexpr int32_t kLaunchFailureWords = (kMaxScheduleItems + 31) / 32;
+
+// Every field starts at zero, so a program's static sequencer takes no room in the file
+// (the failure bits alone are 12.5 KB).
 struct LaunchSequencer {
-  SequencerHost host;
+  SequencerHost host{};
   bool exitAfterRun = false;
   ScheduleItem* waitingItem = nullptr;
   int32_t launchedCount = 0;
-  bool timerRunning = true;
-  bool ended = false;                // the runner is going away: launch nothing more
-  bool inTick = false;               // a tick is launching (the launch may run a loop)
-  std::vector<bool> launchFailures;  // one entry per launched item, in launch order
+  bool stopped = false;  // the user pressed stop: the timer stays off until resume
+  bool ended = false;    // the runner is going away: launch nothing more
+  bool inTick = false;   // a tick is launching (the launch may run a loop)
+  uint32_t launchFailures[kLaunchFailureWords] = {};  // by launch position, see above
 };
 
 // The timer period for a delay: negative delays count as 0, and a delay whose
@@ -45,7 +51,8 @@ void SequencerResume(LaunchSequencer& sequencer);
 // The runner's window is being destroyed: nothing more is launched or shown, also when
 // this happens inside a launch.
 void SequencerEnd(LaunchSequencer& sequencer);
-// Whether the item at this launch position was launched and could not be started.
+// Whether the item at this launch position was launched and could not be started (never
+// for a position beyond kMaxScheduleItems).
 bool SequencerLaunchFailed(const LaunchSequencer& sequencer, int32_t position);
 
 // The file an item opens: its path, or with pathIsEnvVar the value of the variable it

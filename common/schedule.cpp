@@ -3,8 +3,8 @@
 #include "schedule.h"
 
 #include <cstring>
-#include <new>
 
+#include "memory.h"
 #include "path_split.h"
 
 namespace {
@@ -100,17 +100,18 @@ ScheduleItem* ScheduleItem::unlink() {
   return formerNext != nullptr ? formerNext : formerPrev;
 }
 
-// nothrow: the loaders and the add command stop cleanly instead of ending the program.
+// A failed allocation gives null, so the loaders and the add command stop cleanly instead
+// of ending the program. The item is a plain record that construct fills completely.
 ScheduleItem* NewScheduleItem(const char* name, const char* path, const char* arguments,
                               const char* workFolder, int32_t delaySeconds,
                               int32_t pathIsEnvVar) {
-  ScheduleItem* item = new (std::nothrow) ScheduleItem;
+  auto* item = static_cast<ScheduleItem*>(AllocateBlock(sizeof(ScheduleItem)));
   if (item == nullptr) return nullptr;
   item->construct(name, path, arguments, workFolder, delaySeconds, pathIsEnvVar);
   return item;
 }
 
-void FreeScheduleItem(ScheduleItem* item) { delete item; }
+void FreeScheduleItem(ScheduleItem* item) { FreeBlock(item); }
 
 void ScheduleList::append(ScheduleItem* item) {
   ScheduleItem* tail = head;

@@ -7,10 +7,9 @@
 
 #include <cstdio>
 #include <cstring>
-#include <new>
-#include <string>
 
 #include "file_replace.h"
+#include "memory.h"
 #include "path_split.h"
 #include "text.h"
 
@@ -35,16 +34,47 @@ constexpr int kTemporaryNameAttempts = 100;
 // allocation). The item limit keeps the records' memory bounded as well: 100,000 items take
 // about 130 MB, while 16 MB of the shortest possible records would ask for 3 GB.
 
+// ---- the byte block ----------------------------------------------------------------
+
+// Makes room for at least capacity bytes; false, with bytes unchanged, when memory ran out.
+bool ReserveBytes(ScheduleFileBytes& bytes, std::size_t capacity) {
+  if (capacity <= bytes.capacity) return true;
+  void* grown = ResizeBlock(bytes.data, capacity);
+  if (grown == nullptr) return false;
+  bytes.data = static_cast<char*>(grown);
+  bytes.capacity = capacity;
+  return true;
+}
+
+// Appends length bytes, doubling the block when it is full so that a long run of appends
+// copies each byte only a few times. False when memory ran out (nothing is appended).
+bool AppendBytes(ScheduleFileBytes& bytes, const char* text, std::size_t length) {
+  if (length == 0) return true;
+  if (length > bytes.capacity - bytes.size) {
+    std::size_t wanted = bytes.size + length;
+    std::size_t doubled = bytes.capacity * 2;
+    if (!ReserveBytes(bytes, doubled > wanted ? doubled : wanted)) return false;
+  }
+  std::memcpy(bytes.data + bytes.size, text, length);
+  bytes.size += length;
+  return true;
+}
+
+bool AppendString(ScheduleFileBytes& bytes, const char* text) {
+  return AppendBytes(bytes, text, std::strlen(text));
+}
+
 // ---- reading -------------------------------------------------------------------------
 
 // Gives text the treatment of a text-mode stream, in place: everything from the first 0x1A
 // on is dropped, and so is each CR that directly precedes a LF (a lone CR is kept, as the
 // C library keeps it).
-void ApplyTextMode(std::string& text) {
-  const void* eof = std::memchr(text.data(), 0x1A, text.size());
-  if (eof != nullptr) text.resize(static_cast<const char*>(eof) - text.data());
-  char* data = &text[0];
-  std::size_t size = text.size();
+void ApplyTextMode(ScheduleFileBytes& text) {
+  if (text.size == 0) return;
+  char* data = text.data;
+  const void* eof = std::memchr(data, 0x1A, text.size);
+  if (eof != nullptr) text.size = static_cast<const char*>(eof) - data;
+  std::size_t size = text.size;
   const void* first = std::memchr(data, '\r', size);
   if (first == nullptr) return;
   // Moves the runs between CRs down over the dropped ones.
@@ -60,7 +90,7 @@ void ApplyTextMode(std::string& text) {
     out += end - in;
     in = end;
   }
-  text.resize(out);
+  text.size = out;
 }
 
 struct TextReader {
@@ -238,39 +268,40 @@ bool ReadRecords(TextReader& reader, int32_t count, ScheduleList& list) {
 // kMaxScheduleFileBytes: a huge or endless file is never held in memory. The stream's own
 // length is only a hint, as ftell's long cannot tell a size beyond 2 GB on Windows. A failed
 // allocation on the way is a failed read too, never the end of the program.
-bool ReadWholeFile(const char* path, std::string& bytes) {
+bool ReadWholeFile(const char* path, ScheduleFileBytes& bytes) {
   if (path == nullptr || path[0] == '\0') return false;
   std::FILE* file = std::fopen(path, "rb");
   if (file == nullptr) return false;
   bool read = true;
-  try {
-    if (std::fseek(file, 0, SEEK_END) == 0) {
-      long length = std::ftell(file);
-      if (length > 0 && static_cast<unsigned long>(length) <= kMaxScheduleFileBytes) {
-        bytes.reserve(static_cast<std::size_t>(length));
-      }
-      std::rewind(file);
+  if (std::fseek(file, 0, SEEK_END) == 0) {
+    long length = std::ftell(file);
+    if (length > 0 && static_cast<unsigned long>(length) <= kMaxScheduleFileBytes) {
+      read = ReserveBytes(bytes, static_cast<std::size_t>(length));
     }
-    char chunk[16384];
-    std::size_t got;
-    while (read && (got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-      read = got <= kMaxScheduleFileBytes - bytes.size();
-      if (read) bytes.append(chunk, got);
-    }
-  } catch (const std::bad_alloc&) {
-    read = false;
+    std::rewind(file);
+  }
+  char chunk[16384];
+  std::size_t got;
+  while (read && (got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+    read = got <= kMaxScheduleFileBytes - bytes.size && AppendBytes(bytes, chunk, got);
   }
   read = std::ferror(file) == 0 && read;  // e.g. a folder opened by name
   std::fclose(file);
   return read;
 }
 
+// Turns raw file bytes into text-mode bytes in place and reads them from the start. An
+// empty file has no block at all; its reader still gets a valid place to look at.
+TextReader TextModeReader(ScheduleFileBytes& bytes) {
+  ApplyTextMode(bytes);
+  return TextReader{bytes.data != nullptr ? bytes.data : "", bytes.size, 0};
+}
+
 // The three readers over raw file bytes, which they turn into text-mode bytes in place.
 // The two list readers return false, changing nothing, for a file beyond the item limit.
-bool ParseSchedule(std::string& bytes, ScheduleList& list, ScheduleOptions& options) {
+bool ParseSchedule(ScheduleFileBytes& bytes, ScheduleList& list, ScheduleOptions& options) {
   list.clear();
-  ApplyTextMode(bytes);
-  TextReader reader{bytes.data(), bytes.size(), 0};
+  TextReader reader = TextModeReader(bytes);
   ScheduleOptions read;
   read.showRunnerWindow = ReadOptionWord(reader);
   read.exitAfterRun = ReadOptionWord(reader);
@@ -280,9 +311,8 @@ bool ParseSchedule(std::string& bytes, ScheduleList& list, ScheduleOptions& opti
   return true;
 }
 
-bool ParseRunnerSchedule(std::string& bytes, ScheduleList& list) {
-  ApplyTextMode(bytes);
-  TextReader reader{bytes.data(), bytes.size(), 0};
+bool ParseRunnerSchedule(ScheduleFileBytes& bytes, ScheduleList& list) {
+  TextReader reader = TextModeReader(bytes);
   ReadOptionWord(reader);  // the runner reads its options line by line, elsewhere
   ReadOptionWord(reader);
   int32_t count = ReadCount(reader);
@@ -296,9 +326,8 @@ bool ParseRunnerSchedule(std::string& bytes, ScheduleList& list) {
   return true;
 }
 
-ScheduleOptions ParseRunnerOptions(std::string& bytes) {
-  ApplyTextMode(bytes);
-  TextReader reader{bytes.data(), bytes.size(), 0};
+ScheduleOptions ParseRunnerOptions(ScheduleFileBytes& bytes) {
+  TextReader reader = TextModeReader(bytes);
   char line[kOptionLineSize];
   ScheduleOptions options;
   std::size_t length = ReadLine(reader, line, sizeof line);
@@ -317,7 +346,7 @@ enum class EmptyText { kEmptyLine, kMarker };
 // One text line of a record. Only the text before its first line feed is written (a later
 // part would become lines of its own and shift every following record), nor anything from
 // a byte 0x1A on (the readers stop there); at most 258 bytes, cut at a character boundary.
-void AppendTextLine(std::string& out, const char* text, EmptyText empty) {
+bool AppendTextLine(ScheduleFileBytes& out, const char* text, EmptyText empty) {
   char line[kTextSize];
   std::size_t length = 0;
   while (length < kTextSize - 1 && text[length] != '\0' && text[length] != '\n' &&
@@ -327,52 +356,60 @@ void AppendTextLine(std::string& out, const char* text, EmptyText empty) {
   }
   line[length] = '\0';
   length = FitTextLength(line, kMaxFieldBytes);
-  if (length == 0 && empty == EmptyText::kMarker) {
-    out += kEmptyTextMarker;
-  } else {
-    out.append(line, length);
-  }
-  out += "\r\n";
+  bool appended = length == 0 && empty == EmptyText::kMarker
+                      ? AppendBytes(out, kEmptyTextMarker, kEmptyTextMarkerLength)
+                      : AppendBytes(out, line, length);
+  return appended && AppendBytes(out, "\r\n", 2);
 }
 
-void AppendNumberLine(std::string& out, int32_t value) {
+// A number line and the blank line after it.
+bool AppendNumberLine(ScheduleFileBytes& out, int32_t value) {
   char number[16];
-  std::snprintf(number, sizeof number, "%d", static_cast<int>(value));
-  out += number;
-  out += "\r\n\r\n";
+  FormatText(number, sizeof number, "%d", static_cast<int>(value));
+  return AppendString(out, number) && AppendBytes(out, "\r\n\r\n", 4);
 }
 
 // Writes bytes into a new file in the target's folder (never the current folder: the target
 // may be named relative to another one, or the current folder may be gone) under the first
 // free name ~tlsave<n>.tmp, and puts it in place of the target. A name in use is skipped,
 // never opened, so no other file is overwritten; when every name is in use the save fails.
-bool SaveBytes(const char* path, const std::string& bytes) {
-  // Sized from the path itself, so even a path longer than usual keeps its folder.
-  std::string folder(std::strlen(path) + 1, '\0');
-  SplitDriveAndFolder(path, &folder[0], folder.size());
-  folder.resize(std::strlen(folder.c_str()));
-  std::string temporary;
-  temporary.reserve(folder.size() + 32);
+bool SaveBytes(const char* path, const ScheduleFileBytes& bytes) {
+  // Sized from the path itself, so even a path longer than usual keeps its folder; the
+  // name goes after the folder.
+  constexpr std::size_t kNameRoom = 32;
+  std::size_t capacity = std::strlen(path) + kNameRoom;
+  char* temporary = static_cast<char*>(AllocateBlock(capacity));
+  if (temporary == nullptr) return false;
+  SplitDriveAndFolder(path, temporary, capacity);
+  std::size_t folderLength = std::strlen(temporary);
+  bool saved = false;
   for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
-    char name[32];
-    FormatText(name, sizeof name, "~tlsave%d.tmp", attempt);
-    temporary = folder;
-    temporary += name;
-    NewFileResult result = WriteNewFile(temporary.c_str(), bytes.data(), bytes.size());
+    FormatText(temporary + folderLength, capacity - folderLength, "~tlsave%d.tmp", attempt);
+    NewFileResult result = WriteNewFile(temporary, bytes.data, bytes.size);
     if (result == NewFileResult::kNameTaken) continue;
-    if (result == NewFileResult::kFailed) return false;
     // Only a completely written file replaces the old one; otherwise the old one stays.
-    if (ReplaceFileWith(temporary.c_str(), path)) return true;
-    std::remove(temporary.c_str());
-    return false;
+    if (result == NewFileResult::kWritten) {
+      saved = ReplaceFileWith(temporary, path);
+      if (!saved) std::remove(temporary);
+    }
+    break;
   }
-  return false;
+  FreeBlock(temporary);
+  return saved;
 }
 
 int32_t CountItems(const ScheduleList& list) {
   int32_t count = 0;
   for (const ScheduleItem* item = list.head; item != nullptr; item = item->next) ++count;
   return count;
+}
+
+// The in-memory readers work on a copy, which they change in place. A copy that cannot be
+// made reads as an empty file.
+ScheduleFileBytes CopyOfBytes(const char* bytes, std::size_t size) {
+  ScheduleFileBytes copy;
+  if (bytes != nullptr && !AppendBytes(copy, bytes, size)) FreeScheduleFileBytes(copy);
+  return copy;
 }
 
 }  // namespace
@@ -386,24 +423,32 @@ void StripNewline(char* text) {
   }
 }
 
-std::string FormatScheduleFile(const ScheduleList& list, const ScheduleOptions& options) {
+void FreeScheduleFileBytes(ScheduleFileBytes& bytes) {
+  FreeBlock(bytes.data);
+  bytes = ScheduleFileBytes{};
+}
+
+bool FormatScheduleFile(const ScheduleList& list, const ScheduleOptions& options,
+                        ScheduleFileBytes& bytes) {
+  bytes.size = 0;
   // The count written is the number of items actually in the list, so the file always
   // holds as many records as its count line says.
   int32_t count = CountItems(list);
-  std::string out;
-  out.reserve(32 + static_cast<std::size_t>(count) * 96);
-  out += options.showRunnerWindow ? "true\r\n" : "false\r\n";
-  out += options.exitAfterRun ? "true\r\n\r\n" : "false\r\n\r\n";
-  AppendNumberLine(out, count);
-  for (const ScheduleItem* item = list.head; item != nullptr; item = item->next) {
-    AppendTextLine(out, item->name, EmptyText::kEmptyLine);
-    AppendTextLine(out, item->path, EmptyText::kEmptyLine);
-    AppendTextLine(out, item->arguments, EmptyText::kMarker);
-    AppendTextLine(out, item->workFolder, EmptyText::kMarker);
-    out += item->pathIsEnvVar != 0 ? "true\r\n" : "false\r\n";
-    AppendNumberLine(out, item->delaySeconds);
+  bool formatted =
+      ReserveBytes(bytes, 32 + static_cast<std::size_t>(count) * 96) &&
+      AppendString(bytes, options.showRunnerWindow ? "true\r\n" : "false\r\n") &&
+      AppendString(bytes, options.exitAfterRun ? "true\r\n\r\n" : "false\r\n\r\n") &&
+      AppendNumberLine(bytes, count);
+  for (const ScheduleItem* item = list.head; formatted && item != nullptr; item = item->next) {
+    formatted = AppendTextLine(bytes, item->name, EmptyText::kEmptyLine) &&
+                AppendTextLine(bytes, item->path, EmptyText::kEmptyLine) &&
+                AppendTextLine(bytes, item->arguments, EmptyText::kMarker) &&
+                AppendTextLine(bytes, item->workFolder, EmptyText::kMarker) &&
+                AppendString(bytes, item->pathIsEnvVar != 0 ? "true\r\n" : "false\r\n") &&
+                AppendNumberLine(bytes, item->delaySeconds);
   }
-  return out;
+  if (!formatted) FreeScheduleFileBytes(bytes);
+  return formatted;
 }
 
 bool WriteScheduleFile(const char* path, const ScheduleList& list,
@@ -411,52 +456,55 @@ bool WriteScheduleFile(const char* path, const ScheduleList& list,
   if (path == nullptr || path[0] == '\0') return false;
   // Running out of memory while formatting fails the save like a full disk: the old file
   // stays as it was and the editor keeps the schedule, so nothing is lost.
-  try {
-    std::string bytes = FormatScheduleFile(list, options);
-    // A file the readers would refuse is not written: it could not be opened again.
-    if (bytes.size() > kMaxScheduleFileBytes || CountItems(list) > kMaxScheduleItems) {
-      return false;
-    }
-    return SaveBytes(path, bytes);
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
+  ScheduleFileBytes bytes;
+  bool saved = FormatScheduleFile(list, options, bytes) &&
+               // A file the readers would refuse is not written: it could not be opened again.
+               bytes.size <= kMaxScheduleFileBytes && CountItems(list) <= kMaxScheduleItems &&
+               SaveBytes(path, bytes);
+  FreeScheduleFileBytes(bytes);
+  return saved;
 }
 
 void ParseScheduleText(const char* bytes, std::size_t size, ScheduleList& list,
                        ScheduleOptions& options) {
-  std::string text;
-  if (bytes != nullptr) text.assign(bytes, size);
+  ScheduleFileBytes text = CopyOfBytes(bytes, size);
   ParseSchedule(text, list, options);
+  FreeScheduleFileBytes(text);
 }
 
 void ParseRunnerScheduleText(const char* bytes, std::size_t size, ScheduleList& list) {
-  std::string text;
-  if (bytes != nullptr) text.assign(bytes, size);
+  ScheduleFileBytes text = CopyOfBytes(bytes, size);
   ParseRunnerSchedule(text, list);
+  FreeScheduleFileBytes(text);
 }
 
 ScheduleOptions ParseRunnerOptionsText(const char* bytes, std::size_t size) {
-  std::string text;
-  if (bytes != nullptr) text.assign(bytes, size);
-  return ParseRunnerOptions(text);
+  ScheduleFileBytes text = CopyOfBytes(bytes, size);
+  ScheduleOptions options = ParseRunnerOptions(text);
+  FreeScheduleFileBytes(text);
+  return options;
 }
 
 bool LoadScheduleFile(const char* path, ScheduleList& list, ScheduleOptions& options) {
   list.clear();
-  std::string bytes;
-  if (!ReadWholeFile(path, bytes)) return false;  // options keep their values
-  return ParseSchedule(bytes, list, options);
+  ScheduleFileBytes bytes;
+  // A file that cannot be read leaves the options with their values.
+  bool loaded = ReadWholeFile(path, bytes) && ParseSchedule(bytes, list, options);
+  FreeScheduleFileBytes(bytes);
+  return loaded;
 }
 
 bool LoadRunnerSchedule(const char* path, ScheduleList& list) {
-  std::string bytes;
-  if (!ReadWholeFile(path, bytes)) return false;
-  return ParseRunnerSchedule(bytes, list);
+  ScheduleFileBytes bytes;
+  bool loaded = ReadWholeFile(path, bytes) && ParseRunnerSchedule(bytes, list);
+  FreeScheduleFileBytes(bytes);
+  return loaded;
 }
 
 ScheduleOptions ReadRunnerOptions(const char* path) {
-  std::string bytes;
-  if (!ReadWholeFile(path, bytes)) return ScheduleOptions{};
-  return ParseRunnerOptions(bytes);
+  ScheduleFileBytes bytes;
+  ScheduleOptions options;
+  if (ReadWholeFile(path, bytes)) options = ParseRunnerOptions(bytes);
+  FreeScheduleFileBytes(bytes);
+  return options;
 }

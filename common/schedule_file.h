@@ -5,7 +5,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
 
 #include "schedule.h"
 
@@ -19,9 +18,20 @@ struct ScheduleOptions {
   bool exitAfterRun = false;
 };
 
-// The bytes the editor writes for this schedule: byte-exact, CR LF line ends, texts longer
-// than 258 bytes cut at a character boundary, a text's line feed and what follows dropped.
-std::string FormatScheduleFile(const ScheduleList& list, const ScheduleOptions& options);
+// A schedule file's bytes in one heap block that the record owns (FreeScheduleFileBytes).
+struct ScheduleFileBytes {
+  char* data = nullptr;
+  std::size_t size = 0;
+  std::size_t capacity = 0;
+};
+
+void FreeScheduleFileBytes(ScheduleFileBytes& bytes);
+
+// The bytes the editor writes for this schedule, into bytes (emptied first): byte-exact,
+// CR LF line ends, texts longer than 258 bytes cut at a character boundary, a text's line
+// feed and what follows dropped. False, with bytes empty, when memory ran out.
+bool FormatScheduleFile(const ScheduleList& list, const ScheduleOptions& options,
+                        ScheduleFileBytes& bytes);
 
 // Writes the schedule to path. The file is written under a temporary name in the same
 // folder, flushed and then put in place, so a failed save never destroys the old file; an

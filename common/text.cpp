@@ -42,7 +42,14 @@ bool FormatText(char* dest, std::size_t capacity, const char* format, ...) {
   if (capacity == 0) return false;
   va_list args;
   va_start(args, format);
+#ifdef _WIN32
+  // The system C library's formatter, not MinGW's C99 one, which would add some 40 KB to
+  // every program. For a text that does not fit it returns -1 (or capacity, leaving out
+  // the NUL); both count as not fitting below.
+  int written = _vsnprintf(dest, capacity, format, args);
+#else
   int written = std::vsnprintf(dest, capacity, format, args);
+#endif
   va_end(args);
   if (written < 0 || static_cast<std::size_t>(written) >= capacity) {
     dest[0] = '\0';

@@ -42,7 +42,10 @@ struct Fixture {
     }
     list.itemCount = kItems;
     options.showRunnerWindow = true;
-    bytes = FormatScheduleFile(list, options);
+    ScheduleFileBytes formatted;
+    FormatScheduleFile(list, options, formatted);
+    bytes.assign(formatted.data, formatted.size);
+    FreeScheduleFileBytes(formatted);
     path = "/tmp/tarvilo-schedule-bench.tlf";
     WriteScheduleFile(path.c_str(), list, options);
   }
@@ -59,7 +62,12 @@ Fixture& Shared() {
 
 void BM_FormatScheduleFile(benchmark::State& state) {
   Fixture& f = Shared();
-  for (auto _ : state) benchmark::DoNotOptimize(FormatScheduleFile(f.list, f.options));
+  for (auto _ : state) {
+    ScheduleFileBytes bytes;
+    if (!FormatScheduleFile(f.list, f.options, bytes)) state.SkipWithError("format");
+    benchmark::DoNotOptimize(bytes.data);
+    FreeScheduleFileBytes(bytes);
+  }
   state.counters["bytes"] = static_cast<double>(f.bytes.size());
 }
 

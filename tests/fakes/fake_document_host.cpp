@@ -5,6 +5,15 @@ namespace {
 
 FakeDocumentHost& Fake(void* context) { return *static_cast<FakeDocumentHost*>(context); }
 
+// The writer's bytes as a string; out of memory never happens here.
+std::string FormattedSchedule(const ScheduleList& schedule, const ScheduleOptions& options) {
+  ScheduleFileBytes bytes;
+  FormatScheduleFile(schedule, options, bytes);
+  std::string text(bytes.data, bytes.size);
+  FreeScheduleFileBytes(bytes);
+  return text;
+}
+
 bool NextPath(FakeDocumentHost& fake, std::deque<std::string>& script, char* path) {
   fake.dialogPrompts.push_back(path);
   if (script.empty()) return false;
@@ -69,7 +78,7 @@ DocumentHost FakeDocumentHost::host() {
                            const ScheduleOptions& options) {
     FakeDocumentHost& fake = Fake(context);
     if (fake.unwritable.count(path) > 0) return false;
-    fake.files[path] = FormatScheduleFile(schedule, options);
+    fake.files[path] = FormattedSchedule(schedule, options);
     fake.writes.push_back(path);
     return true;
   };
@@ -82,7 +91,7 @@ std::string FakeDocumentHost::ScheduleBytes(const std::vector<std::string>& name
                                             bool exitAfter) {
   ScheduleList schedule;
   FillList(schedule, names);
-  std::string bytes = FormatScheduleFile(schedule, ScheduleOptions{show, exitAfter});
+  std::string bytes = FormattedSchedule(schedule, ScheduleOptions{show, exitAfter});
   schedule.clear();
   return bytes;
 }

@@ -31,10 +31,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ParseScheduleText(bytes, size, editorList, options);
   CheckList(editorList);
   // What the editor read it writes again, and that reads back as the same number of items.
-  std::string saved = FormatScheduleFile(editorList, options);
+  ScheduleFileBytes saved;
+  if (!FormatScheduleFile(editorList, options, saved)) std::abort();
   ScheduleList reread;
   ScheduleOptions rereadOptions;
-  ParseScheduleText(saved.data(), saved.size(), reread, rereadOptions);
+  ParseScheduleText(saved.data, saved.size, reread, rereadOptions);
+  FreeScheduleFileBytes(saved);
   CheckList(reread);
   if (rereadOptions.showRunnerWindow != options.showRunnerWindow ||
       rereadOptions.exitAfterRun != options.exitAfterRun) {

@@ -1,14 +1,15 @@
 // Running out of memory while saving or loading a schedule: the operation reports failure
-// and loses nothing, and the program goes on. This test program replaces the global
-// operator new with one that can be told to fail from a given allocation on.
+// and loses nothing, and the program goes on. This test program puts its own versions of
+// the core's allocation functions (memory.h) in place of the core's, which can be told to
+// fail from a given allocation on; unarmed they allocate as usual.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <new>
 #include <string>
 
+#include "memory.h"
 #include "schedule_file.h"
 
 namespace fs = std::filesystem;
@@ -18,12 +19,11 @@ namespace {
 // -1: every allocation succeeds; n >= 0: the next n succeed and every later one fails.
 long allocationsBeforeFailure = -1;
 
-void* Allocate(std::size_t size) {
-  if (allocationsBeforeFailure == 0) throw std::bad_alloc();
+// Whether the next allocation may succeed.
+bool AllocationAllowed() {
+  if (allocationsBeforeFailure == 0) return false;
   if (allocationsBeforeFailure > 0) --allocationsBeforeFailure;
-  void* block = std::malloc(size == 0 ? 1 : size);
-  if (block == nullptr) throw std::bad_alloc();
-  return block;
+  return true;
 }
 
 // Arms the failure for the life of the object.
@@ -62,24 +62,13 @@ struct Folder {
 
 }  // namespace
 
-void* operator new(std::size_t size) { return Allocate(size); }
-void* operator new[](std::size_t size) { return Allocate(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-  try {
-    return Allocate(size);
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
+void* AllocateBlock(std::size_t size) {
+  return AllocationAllowed() ? std::malloc(size == 0 ? 1 : size) : nullptr;
 }
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
-  return operator new(size, tag);
+void* ResizeBlock(void* block, std::size_t size) {
+  return AllocationAllowed() ? std::realloc(block, size == 0 ? 1 : size) : nullptr;
 }
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete[](void* block) noexcept { std::free(block); }
-void operator delete(void* block, std::size_t) noexcept { std::free(block); }
-void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
-void operator delete(void* block, const std::nothrow_t&) noexcept { std::free(block); }
-void operator delete[](void* block, const std::nothrow_t&) noexcept { std::free(block); }
+void FreeBlock(void* block) { std::free(block); }
 
 // A save fails cleanly at whichever allocation memory runs out: false, the old file as it
 // was, no temporary left; once enough allocations succeed the save goes through.
@@ -136,4 +125,55 @@ TEST(AllocationFailure, LoadStopsCleanly) {
     EXPECT_LE(list.itemCount, 2) << after;
     list.clear();
   }
+}
+
+// Formatting fails cleanly also when the block must grow: false and no bytes, never a
+// part of the file; once enough allocations succeed the bytes are the usual ones.
+TEST(AllocationFailure, FormatGivesAllOrNothing) {
+  std::string text(258, 'x');
+  ScheduleList list;
+  for (int i = 0; i < 4; ++i) {
+    list.append(NewScheduleItem(text.c_str(), text.c_str(), text.c_str(), text.c_str(), 5, 0));
+  }
+  list.itemCount = 4;
+  ScheduleFileBytes expected;
+  ASSERT_TRUE(FormatScheduleFile(list, ScheduleOptions{}, expected));
+  bool formatted = false;
+  long after = 0;
+  for (; after < 10 && !formatted; ++after) {
+    ScheduleFileBytes bytes;
+    {
+      FailingAllocations failing(after);
+      formatted = FormatScheduleFile(list, ScheduleOptions{}, bytes);
+    }
+    if (formatted) {
+      EXPECT_EQ(std::string(bytes.data, bytes.size), std::string(expected.data, expected.size));
+    } else {
+      EXPECT_EQ(bytes.data, nullptr) << after;
+      EXPECT_EQ(bytes.size, 0u) << after;
+    }
+    FreeScheduleFileBytes(bytes);
+  }
+  EXPECT_TRUE(formatted);
+  EXPECT_GT(after, 2);  // the four long records needed the block to grow at least once
+  FreeScheduleFileBytes(expected);
+  list.clear();
+}
+
+// Bytes the in-memory reader cannot copy read as an empty file: no items.
+TEST(AllocationFailure, InMemoryReadOfUncopiedBytesIsEmpty) {
+  const char bytes[] =
+      "true\r\ntrue\r\n\r\n1\r\n\r\nA\r\na.exe\r\nnn\r\nnn\r\nfalse\r\n0\r\n\r\n";
+  ScheduleList list;
+  ScheduleOptions options{true, true};
+  {
+    FailingAllocations failing(0);
+    ParseScheduleText(bytes, sizeof bytes - 1, list, options);
+  }
+  EXPECT_EQ(list.head, nullptr);
+  EXPECT_FALSE(options.showRunnerWindow);
+  ParseScheduleText(bytes, sizeof bytes - 1, list, options);
+  EXPECT_EQ(list.itemCount, 1);
+  EXPECT_TRUE(options.showRunnerWindow);
+  list.clear();
 }

@@ -75,7 +75,7 @@ TEST(SequencerStart, ArmsTheFirstDelayAndLaunchesNothing) {
 
   EXPECT_EQ(run.sequencer.launchedCount, 0);
   EXPECT_EQ(run.sequencer.waitingItem, &schedule.items[0]);
-  EXPECT_TRUE(run.sequencer.timerRunning);
+  EXPECT_FALSE(run.sequencer.stopped);
   ASSERT_EQ(run.fake.calls.size(), 1u);
   EXPECT_EQ(run.fake.calls[0].kind, HostCall::kStartTimer);
   EXPECT_EQ(run.fake.calls[0].milliseconds, 7000u);
@@ -216,7 +216,7 @@ TEST(SequencerStopResume, ResumeStartsTheFullDelayAgain) {
   std::size_t before = run.fake.calls.size();
   SequencerStop(run.sequencer);
   EXPECT_EQ(Kinds(run.fake.calls, before), (std::vector<HostCall>{HostCall::kStopTimer}));
-  EXPECT_FALSE(run.sequencer.timerRunning);
+  EXPECT_TRUE(run.sequencer.stopped);
 
   run.fake.advance(run.sequencer, 20000);
   EXPECT_TRUE(run.fake.launchedNames().empty());
@@ -226,7 +226,7 @@ TEST(SequencerStopResume, ResumeStartsTheFullDelayAgain) {
   ASSERT_EQ(run.fake.calls.size(), before + 1);
   EXPECT_EQ(run.fake.calls[before].kind, HostCall::kStartTimer);
   EXPECT_EQ(run.fake.calls[before].milliseconds, 10000u);
-  EXPECT_TRUE(run.sequencer.timerRunning);
+  EXPECT_FALSE(run.sequencer.stopped);
 
   run.fake.advance(run.sequencer, 9999);
   EXPECT_TRUE(run.fake.launchedNames().empty());
@@ -257,7 +257,7 @@ TEST(SequencerStopResume, RepeatedCommandsChangeNothing) {
   before = other.fake.calls.size();
   SequencerStop(other.sequencer);
   EXPECT_EQ(other.fake.calls.size(), before);
-  EXPECT_FALSE(other.sequencer.timerRunning);
+  EXPECT_TRUE(other.sequencer.stopped);
   other.fake.advance(other.sequencer, 60000);
   EXPECT_TRUE(other.fake.launchedNames().empty());
 }

@@ -52,6 +52,15 @@ std::vector<Record> Records(const ScheduleList& list) {
   return records;
 }
 
+// The writer's bytes as a string.
+std::string Formatted(const ScheduleList& list, const ScheduleOptions& options) {
+  ScheduleFileBytes bytes;
+  EXPECT_TRUE(FormatScheduleFile(list, options, bytes));
+  std::string text(bytes.data, bytes.size);
+  FreeScheduleFileBytes(bytes);
+  return text;
+}
+
 std::vector<Record> ParseEditor(const std::string& bytes, ScheduleOptions* options = nullptr) {
   ListHolder holder;
   ScheduleOptions read;
@@ -143,7 +152,7 @@ TEST(ScheduleFileWriter, WorkedExampleByteForByte) {
   FillWorkedExample(holder);
   ScheduleOptions options;
   options.exitAfterRun = true;
-  std::string bytes = FormatScheduleFile(holder.list, options);
+  std::string bytes = Formatted(holder.list, options);
   EXPECT_EQ(bytes.size(), 130u);
   const unsigned char kFirst20[] = {0x66, 0x61, 0x6C, 0x73, 0x65, 0x0D, 0x0A, 0x74, 0x72, 0x75,
                                     0x65, 0x0D, 0x0A, 0x0D, 0x0A, 0x32, 0x0D, 0x0A, 0x0D, 0x0A};
@@ -151,9 +160,8 @@ TEST(ScheduleFileWriter, WorkedExampleByteForByte) {
   EXPECT_EQ(bytes, kWorkedExample);
 
   ListHolder empty;
-  EXPECT_EQ(FormatScheduleFile(empty.list, ScheduleOptions{}),
-            "false\r\nfalse\r\n\r\n0\r\n\r\n");
-  EXPECT_EQ(FormatScheduleFile(empty.list, ScheduleOptions{}).size(), 21u);
+  EXPECT_EQ(Formatted(empty.list, ScheduleOptions{}), "false\r\nfalse\r\n\r\n0\r\n\r\n");
+  EXPECT_EQ(Formatted(empty.list, ScheduleOptions{}).size(), 21u);
 }
 
 TEST(ScheduleFileWriter, WriteAndReadBackWithBothReaders) {
@@ -244,7 +252,7 @@ TEST(ScheduleFileReader, NnMarkerAndEmptyTexts) {
   holder.add("A", "a.exe", "nn", "", 0, 0);
   holder.add("B", "b.exe", "", "nn", 0, 0);
   holder.add("C", "c.exe", "nnn", "n", 0, 0);
-  std::string bytes = FormatScheduleFile(holder.list, {});
+  std::string bytes = Formatted(holder.list, {});
   EXPECT_NE(bytes.find("A\r\na.exe\r\nnn\r\nnn\r\n"), std::string::npos);
   std::vector<Record> records = ParseEditor(bytes);
   ASSERT_EQ(records.size(), 3u);
@@ -349,7 +357,7 @@ TEST(ScheduleFileReader, ByteOneAEndsTheFile) {
   ListHolder holder;
   holder.add("A\032B", "a.exe", "", "", 0, 0);
   holder.add("C", "c.exe", "", "", 0, 0);
-  std::vector<Record> records = ParseEditor(FormatScheduleFile(holder.list, {}));
+  std::vector<Record> records = ParseEditor(Formatted(holder.list, {}));
   ASSERT_EQ(records.size(), 2u);
   EXPECT_EQ(records[0].name, "A");
 }
@@ -393,7 +401,7 @@ TEST(ScheduleFileReader, LongTexts) {
   ListHolder holder;
   holder.add(text258.c_str(), text258.c_str(), text258.c_str(), text258.c_str(), 1, 1);
   holder.add(text259.c_str(), cutAtCharacter.c_str(), "a\nb", "c\r", 2, 0);
-  std::string bytes = FormatScheduleFile(holder.list, {});
+  std::string bytes = Formatted(holder.list, {});
   for (const auto& records : {ParseEditor(bytes), ParseRunner(bytes)}) {
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[0].name, text258);
@@ -565,7 +573,7 @@ TEST(ScheduleFileWriter, EveryTextFieldIsCutAt258Bytes) {
       texts[field] = std::string(length, static_cast<char>('a' + field));
       ListHolder holder;
       holder.add(texts[0].c_str(), texts[1].c_str(), texts[2].c_str(), texts[3].c_str(), 3, 1);
-      std::string bytes = FormatScheduleFile(holder.list, {});
+      std::string bytes = Formatted(holder.list, {});
       std::string expected = Header(1);
       for (const std::string& text : texts) expected += text.substr(0, 258) + "\r\n";
       EXPECT_EQ(bytes, expected + "true\r\n3\r\n\r\n")
@@ -585,8 +593,7 @@ TEST(ScheduleFileWriter, EveryTextFieldIsCutAt258Bytes) {
 TEST(ScheduleFileWriter, EmptyTexts) {
   ListHolder holder;
   holder.add("", "", "", "", 0, 0);
-  EXPECT_EQ(FormatScheduleFile(holder.list, {}),
-            Header(1) + "\r\n\r\nnn\r\nnn\r\nfalse\r\n0\r\n\r\n");
+  EXPECT_EQ(Formatted(holder.list, {}), Header(1) + "\r\n\r\nnn\r\nnn\r\nfalse\r\n0\r\n\r\n");
 }
 
 // The editor's reader replaces whatever the list held, through the file and in memory.
@@ -725,7 +732,7 @@ TEST(ScheduleFileWriter, LimitsRefuseTheSave) {
   std::string long258(258, 'x');
   ListHolder tooLarge;  // 16,000 records of about 1,050 bytes: beyond 16 MiB
   AddMany(tooLarge, 16000, long258.c_str());
-  ASSERT_GT(FormatScheduleFile(tooLarge.list, {}).size(), kMaxScheduleFileBytes);
+  ASSERT_GT(Formatted(tooLarge.list, {}).size(), kMaxScheduleFileBytes);
   EXPECT_FALSE(WriteScheduleFile(path.c_str(), tooLarge.list, {}));
   ListHolder tooMany;
   AddMany(tooMany, kMaxScheduleItems + 1, "a");
