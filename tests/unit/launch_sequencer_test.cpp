@@ -408,6 +408,45 @@ TEST(SequencerOutcome, FailedLaunchesAreRecordedAndKeepTheTiming) {
   EXPECT_FALSE(SequencerLaunchFailed(run.sequencer, -1));
 }
 
+// Each failure is marked at its own launch position, also far into the bit set, and only
+// there.
+TEST(SequencerOutcome, FailuresAreMarkedAtTheirOwnPositions) {
+  std::vector<ScheduleItem> items(70);
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    FormatText(items[i].name, kTextSize, "item%d", static_cast<int>(i));
+    CopyText(items[i].path, items[i].name);
+    items[i].delaySeconds = 0;
+    items[i].prev = i > 0 ? &items[i - 1] : nullptr;
+    items[i].next = i + 1 < items.size() ? &items[i + 1] : nullptr;
+  }
+  SequencerRun run;
+  run.fake.failing = {"item31", "item32", "item69"};
+  SequencerStart(run.sequencer, &items[0]);
+  run.fake.advance(run.sequencer, 0);
+  ASSERT_EQ(run.sequencer.launchedCount, 70);
+  std::vector<int> failed;
+  for (int position = 0; position < 80; ++position) {
+    if (SequencerLaunchFailed(run.sequencer, position)) failed.push_back(position);
+  }
+  EXPECT_EQ(failed, (std::vector<int>{31, 32, 69}));
+}
+
+// A new start forgets the failures of the previous run.
+TEST(SequencerOutcome, StartClearsEarlierFailures) {
+  TestSchedule schedule{{"missing", 0}, {"B", 0}};
+  SequencerRun run;
+  run.fake.failing = {"missing"};
+  SequencerStart(run.sequencer, schedule.head());
+  run.fake.advance(run.sequencer, 0);
+  ASSERT_TRUE(SequencerLaunchFailed(run.sequencer, 0));
+  run.fake.failing.clear();
+  SequencerStart(run.sequencer, schedule.head());
+  EXPECT_FALSE(SequencerLaunchFailed(run.sequencer, 0));
+  run.fake.advance(run.sequencer, 0);
+  EXPECT_EQ(run.sequencer.launchedCount, 2);
+  EXPECT_FALSE(SequencerLaunchFailed(run.sequencer, 0));
+}
+
 // The platform may dispatch messages inside a launch: the stop and resume buttons, the tray
 // menu's exit, the close box, even a timer tick. Each case acts while "A" is launched, in a
 // schedule whose "B" would follow "A" in the same tick.
