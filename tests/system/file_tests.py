@@ -64,8 +64,12 @@ def bare_line_feeds(items):
 def wait_bytes(path, expected, timeout_ms=WAIT_MS):
     deadline = time.time() + timeout_ms / 1000
     while True:
-        with open(path, "rb") as file:
-            content = file.read()
+        # A save may briefly leave no file under the name while it puts the new one in place.
+        try:
+            with open(path, "rb") as file:
+                content = file.read()
+        except FileNotFoundError:
+            content = None
         if content == expected or time.time() > deadline:
             return content
         time.sleep(0.05)
