@@ -93,6 +93,19 @@ bool TimedOut(DWORD started, long long timeoutMs) {
   return static_cast<long long>(GetTickCount() - started) >= timeoutMs;
 }
 
+// Polls until the window is destroyed; prints "timeout=1" and gives false when it stays.
+bool WaitGone(HWND window, long long timeoutMs) {
+  DWORD started = GetTickCount();
+  while (IsWindow(window)) {
+    if (TimedOut(started, timeoutMs)) {
+      std::printf("timeout=1\n");
+      return false;
+    }
+    Sleep(kPollMs);
+  }
+  return true;
+}
+
 bool Is(const char* a, const char* b) { return std::strcmp(a, b) == 0; }
 
 // ---------------------------------------------------------------------------------------
@@ -625,14 +638,7 @@ int CmdWaitWindow(int argc, char** argv) {
 int CmdWaitGone(int argc, char** argv) {
   if (argc < 2) return kUsage;
   HWND window = ArgWindow(argv[0]);
-  DWORD started = GetTickCount();
-  while (IsWindow(window)) {
-    if (TimedOut(started, ArgNumber(argv[1]))) {
-      std::printf("timeout=1\n");
-      return kFailed;
-    }
-    Sleep(kPollMs);
-  }
+  if (!WaitGone(window, ArgNumber(argv[1]))) return kFailed;
   std::printf("gone=%llu\n", NowMs());
   return 0;
 }
@@ -976,15 +982,7 @@ int CmdAnswerMessageBox(int argc, char** argv) {
   PrintWindowText("text", GetDlgItem(box, kMessageBoxTextId));
   std::printf("answered=%llu\n", NowMs());
   PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
-  DWORD started = GetTickCount();
-  while (IsWindow(box)) {
-    if (TimedOut(started, timeoutMs)) {
-      std::printf("timeout=1\n");
-      return kFailed;
-    }
-    Sleep(kPollMs);
-  }
-  return 0;
+  return WaitGone(box, timeoutMs) ? 0 : kFailed;
 }
 
 // wait-dialog <caption> <ctrl-id> <timeout-ms>: a visible dialog holding that control.
@@ -1233,15 +1231,7 @@ int CmdFileDialog(int argc, char** argv) {
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
                reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
   std::printf("answered=%llu\n", NowMs());
-  DWORD started = GetTickCount();
-  while (IsWindow(dialog)) {
-    if (TimedOut(started, timeoutMs)) {
-      std::printf("timeout=1\n");
-      return kFailed;
-    }
-    Sleep(kPollMs);
-  }
-  return 0;
+  return WaitGone(dialog, timeoutMs) ? 0 : kFailed;
 }
 
 // resize <hwnd> <width> <height>: sizes the window as a drag of its frame would leave it; its
