@@ -292,13 +292,20 @@ int ChooseProgramFile(HWND owner, char* path) {
 }
 
 int BrowseForFolder(HWND owner, const char* startFolder, char* result, std::size_t capacity) {
+  // The browser selects "C:\Tools" but not always "C:\Tools\": a folder taken from a path
+  // loses its final separator, except at a drive's root.
+  char start[kTextSize];
+  CopyText(start, startFolder);
+  long last = LastPathSeparator(start);
+  bool driveRoot = last == 2 && start[1] == ':';
+  if (last > 0 && start[last + 1] == '\0' && !driveRoot) start[last] = '\0';
   char displayName[kTextSize] = "";
   BROWSEINFOA browse{};
   browse.hwndOwner = owner;
   browse.pszDisplayName = displayName;
   browse.lpszTitle = kFolderBrowserTitle;
   browse.lpfn = BrowseCallback;
-  browse.lParam = reinterpret_cast<LPARAM>(startFolder);
+  browse.lParam = reinterpret_cast<LPARAM>(start);
   LPITEMIDLIST chosen = SHBrowseForFolderA(&browse);
   if (chosen == nullptr) return 2;
   char path[kTextSize] = "";
