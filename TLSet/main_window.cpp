@@ -27,31 +27,31 @@ constexpr DWORD kButtonStyle = WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON;
 // Not automatic: a click only reports, and the option decides what the box shows.
 constexpr DWORD kCheckStyle = WS_CHILD | WS_VISIBLE | BS_CHECKBOX;
 
-struct ColumnSpec {
+struct ListColumn {
   const char* caption;
   int width;
   int format;
 };
 
-constexpr ColumnSpec kColumns[kListColumnCount] = {
+constexpr ListColumn kColumns[kListColumnCount] = {
     {"名前", 150, LVCFMT_LEFT},        {"ファイル名", 83, LVCFMT_LEFT},
     {"パス", 83, LVCFMT_LEFT},         {"コマンド", 83, LVCFMT_LEFT},
     {"作業フォルダ", 83, LVCFMT_LEFT}, {"遅延時間(秒)", 83, LVCFMT_RIGHT},
 };
 
-struct ButtonSpec {
+struct ControlCaption {
   int id;
   const char* caption;
 };
 
-constexpr ButtonSpec kButtons[] = {
+constexpr ControlCaption kButtons[] = {
     {IDC_MOVE_TOP, "最上段へ"},        {IDC_MOVE_UP, "一つ上へ"},
     {IDC_MOVE_DOWN, "一つ下へ"},       {IDC_MOVE_BOTTOM, "最下段へ"},
     {IDC_ADD_ITEM, "アイテム追加"},    {IDC_EDIT_ITEM, "アイテム編集"},
     {IDC_DELETE_ITEM, "アイテム削除"},
 };
 
-constexpr ButtonSpec kChecks[] = {
+constexpr ControlCaption kChecks[] = {
     {IDC_SHOW_RUNNER_CHECK, "スケジュール実行時にTLRunのウィンドウを表示する"},
     {IDC_EXIT_AFTER_RUN_CHECK, "スケジュール実行終了後にTLRunを終了する"},
 };
@@ -67,16 +67,16 @@ HWND CreateChild(HWND window, const char* className, const char* text, DWORD sty
 }
 
 // Each column is at least as wide as its caption, so no heading is cut in any font.
-void InsertColumn(HWND listView, int index, const ColumnSpec& spec) {
+void InsertColumn(HWND listView, int index, const ListColumn& listColumn) {
   constexpr int kHeaderPadding = 16;  // the header's margins around the caption
-  int captionWidth = static_cast<int>(
-      SendMessageA(listView, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(spec.caption)));
+  int captionWidth = static_cast<int>(SendMessageA(
+      listView, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(listColumn.caption)));
   LVCOLUMNA column{};
   column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-  column.fmt = spec.format;
-  column.cx =
-      captionWidth + kHeaderPadding > spec.width ? captionWidth + kHeaderPadding : spec.width;
-  column.pszText = const_cast<char*>(spec.caption);  // only read by the list view
+  column.fmt = listColumn.format;
+  column.cx = captionWidth + kHeaderPadding > listColumn.width ? captionWidth + kHeaderPadding
+                                                               : listColumn.width;
+  column.pszText = const_cast<char*>(listColumn.caption);  // only read by the list view
   column.iSubItem = index;
   SendMessageA(listView, LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column));
 }
@@ -93,7 +93,7 @@ void CreateListView(HWND window) {
 void CreateButtons(HWND window) {
   MainLayout layout = ComputeMainLayout(720);
   int slot = kFirstButtonSlot;
-  for (const ButtonSpec& button : kButtons) {
+  for (const ControlCaption& button : kButtons) {
     editorState.controls[slot] = CreateChild(window, "BUTTON", button.caption, kButtonStyle, 0,
                                              button.id, layout.controls[slot]);
     ++slot;
@@ -104,7 +104,7 @@ void CreateButtons(HWND window) {
 void CreateCheckBoxes(HWND window) {
   MainLayout layout = ComputeMainLayout(720);
   int slot = kFirstCheckSlot;
-  for (const ButtonSpec& check : kChecks) {
+  for (const ControlCaption& check : kChecks) {
     editorState.controls[slot] = CreateChild(window, "BUTTON", check.caption, kCheckStyle, 0,
                                              check.id, layout.controls[slot]);
     ++slot;
