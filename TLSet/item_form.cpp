@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "schedule_file.h"
+
 namespace {
 
 const char kMissingCaption[] = "未入力項目があります";
@@ -16,12 +18,6 @@ const char kArgumentsTooLong[] =
     "コマンドライン引数が長すぎます。258バイト（全角129文字）以内にしてください";
 const char kWorkFolderTooLong[] =
     "作業ディレクトリが長すぎます。258バイト（全角129文字）以内にしてください";
-
-// White space as the schedule reader skips it before a name.
-bool IsSpace(char byte) {
-  return byte == ' ' || byte == '\t' || byte == '\n' || byte == '\v' || byte == '\f' ||
-         byte == '\r';
-}
 
 bool Fits(const char* text) { return std::strlen(text) <= kMaxItemTextBytes; }
 
@@ -38,7 +34,7 @@ void ResetItemFields(ItemFields& fields) {
 
 FormProblem ReadItemForm(const ItemFormInput& input, ItemFields& fields) {
   const char* name = input.name;
-  while (IsSpace(*name)) ++name;
+  while (IsScheduleWhiteSpace(*name)) ++name;
   if (name[0] == '\0') return {ItemField::kName, kNameMissing, kMissingCaption};
   if (input.path[0] == '\0') return {ItemField::kPath, kPathMissing, kMissingCaption};
   // Each text must come back whole from the file; a message names the field instead of
@@ -60,23 +56,8 @@ FormProblem ReadItemForm(const ItemFormInput& input, ItemFields& fields) {
   return {ItemField::kNone, nullptr, nullptr};
 }
 
-int32_t ParseDelayText(const char* text) {
-  while (IsSpace(*text)) ++text;
-  bool negative = false;
-  if (*text == '+' || *text == '-') {
-    negative = *text == '-';
-    ++text;
-  }
-  int64_t value = 0;
-  for (; *text >= '0' && *text <= '9'; ++text) {
-    value = value * 10 + (*text - '0');
-    if (value > INT32_MAX) value = static_cast<int64_t>(INT32_MAX) + 1;
-  }
-  if (negative) value = -value;
-  if (value > INT32_MAX) return INT32_MAX;
-  if (value < INT32_MIN) return INT32_MIN;
-  return static_cast<int32_t>(value);
-}
+// The delay field holds what the file would hold, so it is read the way the file is.
+int32_t ParseDelayText(const char* text) { return ParseScheduleNumber(text); }
 
 int32_t ArrowPositionForDelay(int32_t delaySeconds) {
   if (delaySeconds < 0) return 0;

@@ -99,16 +99,11 @@ struct TextReader {
   std::size_t pos;
 };
 
-// White space as fscanf's "%s" and "%d" skip it in the "C" locale.
-bool IsSpace(char byte) {
-  return byte == ' ' || byte == '\t' || byte == '\n' || byte == '\v' || byte == '\f' ||
-         byte == '\r';
-}
-
 bool IsDigit(char byte) { return byte >= '0' && byte <= '9'; }
 
 void SkipWhiteSpace(TextReader& reader) {
-  while (reader.pos < reader.size && IsSpace(reader.data[reader.pos])) ++reader.pos;
+  while (reader.pos < reader.size && IsScheduleWhiteSpace(reader.data[reader.pos]))
+    ++reader.pos;
 }
 
 // fgets: at most capacity - 1 bytes up to and including the first line feed, then a NUL.
@@ -144,7 +139,7 @@ bool IsEmptyTextMarkerLine(const char* line, std::size_t length) {
 bool ReadWord(TextReader& reader, char* word, std::size_t* wordLength) {
   SkipWhiteSpace(reader);
   std::size_t length = 0;
-  while (reader.pos < reader.size && !IsSpace(reader.data[reader.pos])) {
+  while (reader.pos < reader.size && !IsScheduleWhiteSpace(reader.data[reader.pos])) {
     if (length < kTextSize - 1) word[length++] = reader.data[reader.pos];
     ++reader.pos;
   }
@@ -200,12 +195,12 @@ int32_t ReadCount(TextReader& reader) {
 // number are looked for on the delay line itself for the same reason.
 bool ReadDelay(TextReader& reader, int32_t* delay) {
   while (reader.pos < reader.size && reader.data[reader.pos] != '\n' &&
-         IsSpace(reader.data[reader.pos])) {
+         IsScheduleWhiteSpace(reader.data[reader.pos])) {
     ++reader.pos;
   }
   if (!ParseInteger(reader, delay)) {
     std::size_t rest = reader.pos;
-    while (rest < reader.size && IsSpace(reader.data[rest])) ++rest;
+    while (rest < reader.size && IsScheduleWhiteSpace(reader.data[rest])) ++rest;
     if (rest >= reader.size) return false;
     *delay = 0;
     while (reader.pos < reader.size && reader.data[reader.pos] != '\n') ++reader.pos;
@@ -507,4 +502,17 @@ ScheduleOptions ReadRunnerOptions(const char* path) {
   if (ReadWholeFile(path, bytes)) options = ParseRunnerOptions(bytes);
   FreeScheduleFileBytes(bytes);
   return options;
+}
+
+// White space as fscanf's "%s" and "%d" skip it in the "C" locale.
+bool IsScheduleWhiteSpace(char byte) {
+  return byte == ' ' || byte == '\t' || byte == '\n' || byte == '\v' || byte == '\f' ||
+         byte == '\r';
+}
+
+int32_t ParseScheduleNumber(const char* text) {
+  TextReader reader{text, std::strlen(text), 0};
+  SkipWhiteSpace(reader);
+  int32_t value = 0;
+  return ParseInteger(reader, &value) ? value : 0;
 }

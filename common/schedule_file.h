@@ -62,3 +62,10 @@ ScheduleOptions ParseRunnerOptionsText(const char* bytes, std::size_t size);
 
 // Cuts text (a kTextSize buffer) at its first line feed.
 void StripNewline(char* text);
+
+// White space as the readers skip it: before a count, a delay and an item's name.
+bool IsScheduleWhiteSpace(char byte);
+
+// A number as the readers take a count or a delay: leading white space, an optional sign,
+// digits up to the first other character, saturating at 32 bits; 0 when there is no digit.
+int32_t ParseScheduleNumber(const char* text);

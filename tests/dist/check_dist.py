@@ -16,9 +16,11 @@ import subprocess
 import sys
 import zipfile
 
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(
     os.path.abspath(__file__)))), "tools"))
 import make_dist  # noqa: E402
+from checks import Checks  # noqa: E402
 
 EXPECTED_NAMES = ["TLSet.exe", "TLRun.exe", "TLUninstaller.exe", "sample.tlf",
                   "お読みください.txt", "LICENSE", "SHA256SUMS"]
@@ -26,17 +28,6 @@ UTF8_NAME_FLAG = 0x800
 # What the guide must say about opening schedules.
 GUIDE_WARNING = ("バッチファイルと同じように", "ご自分で作ったスケジュールだけを開いてください")
 STRIP_TOOL = "i686-w64-mingw32-strip"
-
-
-class Checks:
-    def __init__(self):
-        self.failed = 0
-
-    def check(self, condition, what):
-        print(("ok      " if condition else "FAILED  ") + what)
-        if not condition:
-            self.failed += 1
-        return condition
 
 
 def crlf_only(data):

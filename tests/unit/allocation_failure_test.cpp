@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 
+#include "fakes/test_files.h"
 #include "memory.h"
 #include "schedule_file.h"
 
@@ -31,17 +32,6 @@ struct FailingAllocations {
   explicit FailingAllocations(long after) { allocationsBeforeFailure = after; }
   ~FailingAllocations() { allocationsBeforeFailure = -1; }
 };
-
-std::string ReadAll(const std::string& path) {
-  std::string bytes;
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return "<missing>";
-  char chunk[4096];
-  std::size_t got;
-  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, got);
-  std::fclose(file);
-  return bytes;
-}
 
 struct Folder {
   fs::path path = fs::temp_directory_path() / "tarvilo-allocation-test";
@@ -80,7 +70,7 @@ TEST(AllocationFailure, SaveReportsFailureAndKeepsTheOldFile) {
   list.itemCount = 1;
   ScheduleOptions options;
   ASSERT_TRUE(WriteScheduleFile(path.c_str(), list, options));
-  std::string old = ReadAll(path);
+  std::string old = ReadFileBytes(path);
   options.showRunnerWindow = true;
   bool saved = false;
   for (long after = 0; after < 50 && !saved; ++after) {
@@ -89,12 +79,12 @@ TEST(AllocationFailure, SaveReportsFailureAndKeepsTheOldFile) {
       saved = WriteScheduleFile(path.c_str(), list, options);
     }
     if (!saved) {
-      EXPECT_EQ(ReadAll(path), old) << after;
+      EXPECT_EQ(ReadFileBytes(path), old) << after;
       EXPECT_EQ(folder.entries(), 1u) << after;
     }
   }
   EXPECT_TRUE(saved);
-  EXPECT_EQ(ReadAll(path).substr(0, 6), "true\r\n");
+  EXPECT_EQ(ReadFileBytes(path).substr(0, 6), "true\r\n");
   list.clear();
 }
 

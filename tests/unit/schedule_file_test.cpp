@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "fakes/test_files.h"
 #include "schedule_file.h"
 
 namespace fs = std::filesystem;
@@ -112,21 +113,7 @@ struct TempFolder {
 };
 
 void WriteBytes(const std::string& path, const std::string& bytes) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  ASSERT_NE(file, nullptr);
-  std::fwrite(bytes.data(), 1, bytes.size(), file);
-  std::fclose(file);
-}
-
-std::string ReadBytes(const std::string& path) {
-  std::string bytes;
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return "<missing>";
-  char chunk[4096];
-  std::size_t got;
-  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, got);
-  std::fclose(file);
-  return bytes;
+  ASSERT_TRUE(WriteFileBytes(path, bytes)) << path;
 }
 
 void ExpectWorkedExampleItems(const std::vector<Record>& records) {
@@ -172,7 +159,7 @@ TEST(ScheduleFileWriter, WriteAndReadBackWithBothReaders) {
   ScheduleOptions options;
   options.exitAfterRun = true;
   ASSERT_TRUE(WriteScheduleFile(path.c_str(), holder.list, options));
-  EXPECT_EQ(ReadBytes(path), kWorkedExample);
+  EXPECT_EQ(ReadFileBytes(path), kWorkedExample);
   EXPECT_EQ(temp.entries(), std::vector<std::string>{"plan.tlf"});  // no temporary left
 
   ListHolder editor;
@@ -194,7 +181,7 @@ TEST(ScheduleFileWriter, WriteAndReadBackWithBothReaders) {
   // Saving again replaces the file whole.
   holder.list.removeAt(0);
   ASSERT_TRUE(WriteScheduleFile(path.c_str(), holder.list, ScheduleOptions{}));
-  EXPECT_EQ(ReadBytes(path).substr(0, 21), "false\r\nfalse\r\n\r\n1\r\n\r\n");
+  EXPECT_EQ(ReadFileBytes(path).substr(0, 21), "false\r\nfalse\r\n\r\n1\r\n\r\n");
   EXPECT_EQ(temp.entries().size(), 1u);
 }
 
@@ -208,7 +195,7 @@ TEST(ScheduleFileWriter, FailedSaveKeepsTheOldFileAndLeavesNoTemporary) {
   WriteBytes(temp.file("taken.tlf/inside.txt"), "keep");
   EXPECT_FALSE(WriteScheduleFile(folderTarget.c_str(), holder.list, ScheduleOptions{}));
   EXPECT_TRUE(fs::is_directory(folderTarget));
-  EXPECT_EQ(ReadBytes(temp.file("taken.tlf/inside.txt")), "keep");
+  EXPECT_EQ(ReadFileBytes(temp.file("taken.tlf/inside.txt")), "keep");
   EXPECT_EQ(temp.entries(), std::vector<std::string>{"taken.tlf"});
   // The folder does not exist.
   std::string missing = temp.file("no-such-folder/plan.tlf");
@@ -223,7 +210,7 @@ TEST(ScheduleFileWriter, SaveDoesNotReuseAnExistingFileAsItsTemporary) {
   ListHolder holder;
   FillWorkedExample(holder);
   ASSERT_TRUE(WriteScheduleFile(temp.file("plan.tlf").c_str(), holder.list, {}));
-  EXPECT_EQ(ReadBytes(temp.file("~tlsave0.tmp")), "user data");
+  EXPECT_EQ(ReadFileBytes(temp.file("~tlsave0.tmp")), "user data");
   EXPECT_EQ(temp.entries().size(), 2u);
 }
 
@@ -737,7 +724,7 @@ TEST(ScheduleFileWriter, LimitsRefuseTheSave) {
   ListHolder tooMany;
   AddMany(tooMany, kMaxScheduleItems + 1, "a");
   EXPECT_FALSE(WriteScheduleFile(path.c_str(), tooMany.list, {}));
-  EXPECT_EQ(ReadBytes(path), "old");
+  EXPECT_EQ(ReadFileBytes(path), "old");
   tooMany.list.removeAt(0);
   EXPECT_TRUE(WriteScheduleFile(path.c_str(), tooMany.list, {}));
   EXPECT_EQ(temp.entries(), std::vector<std::string>{"plan.tlf"});
@@ -759,7 +746,7 @@ TEST(ScheduleFileWriter, TemporaryFileIsMadeInTheTargetsFolder) {
   }
   EXPECT_EQ(target.entries(), std::vector<std::string>{"plan.tlf"});
   EXPECT_EQ(elsewhere.entries(), std::vector<std::string>{"sub"});
-  EXPECT_EQ(ReadBytes(elsewhere.file("sub/plan.tlf")).size(), 130u);
+  EXPECT_EQ(ReadFileBytes(elsewhere.file("sub/plan.tlf")).size(), 130u);
 #ifndef _WIN32
   // A current folder that no longer exists (Windows does not let it go).
   fs::path gone = elsewhere.folder / "gone";
@@ -787,13 +774,13 @@ TEST(ScheduleFileWriter, EveryTemporaryNameTaken) {
   ListHolder holder;
   FillWorkedExample(holder);
   EXPECT_FALSE(WriteScheduleFile(path.c_str(), holder.list, kWorkedExampleOptions));
-  EXPECT_EQ(ReadBytes(path), "old");
+  EXPECT_EQ(ReadFileBytes(path), "old");
   EXPECT_EQ(temp.entries().size(), 101u);
-  EXPECT_EQ(ReadBytes(temp.file("~tlsave98.tmp")), "user data");
+  EXPECT_EQ(ReadFileBytes(temp.file("~tlsave98.tmp")), "user data");
   // One free name is enough.
   fs::remove(temp.file("~tlsave99.tmp"));
   EXPECT_TRUE(WriteScheduleFile(path.c_str(), holder.list, kWorkedExampleOptions));
-  EXPECT_EQ(ReadBytes(path), kWorkedExample);
+  EXPECT_EQ(ReadFileBytes(path), kWorkedExample);
   EXPECT_EQ(temp.entries().size(), 100u);
 }
 
@@ -806,7 +793,7 @@ TEST(ScheduleFileWriter, TargetKeepsItsPermissionsAndReadOnlyIsRefused) {
   WriteBytes(path, "old");
   fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
   ASSERT_TRUE(WriteScheduleFile(path.c_str(), holder.list, kWorkedExampleOptions));
-  EXPECT_EQ(ReadBytes(path), kWorkedExample);
+  EXPECT_EQ(ReadFileBytes(path), kWorkedExample);
 #ifndef _WIN32  // Windows has only the read-only attribute for these bits
   EXPECT_EQ(fs::status(path).permissions(), fs::perms::owner_read | fs::perms::owner_write);
 #endif
@@ -814,7 +801,7 @@ TEST(ScheduleFileWriter, TargetKeepsItsPermissionsAndReadOnlyIsRefused) {
                   fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                   fs::perm_options::remove);
   EXPECT_FALSE(WriteScheduleFile(path.c_str(), holder.list, ScheduleOptions{true, true}));
-  EXPECT_EQ(ReadBytes(path), kWorkedExample);
+  EXPECT_EQ(ReadFileBytes(path), kWorkedExample);
   EXPECT_EQ(temp.entries(), std::vector<std::string>{"plan.tlf"});
   fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);  // so it can go
 }

@@ -16,6 +16,9 @@ import struct
 import sys
 import xml.etree.ElementTree as ElementTree
 
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+from checks import Checks  # noqa: E402
+
 PROGRAMS = {
     "TLRun.exe": "Tarvilo スケジュール実行",
     "TLSet.exe": "Tarvilo スケジュール編集",
@@ -30,17 +33,6 @@ WINDOWS_7_TO_11 = {
     "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",  # 8.1
     "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",  # 10 and 11
 }
-
-
-class Checks:
-    def __init__(self):
-        self.failed = 0
-
-    def check(self, condition, what):
-        print(("ok      " if condition else "FAILED  ") + what)
-        if not condition:
-            self.failed += 1
-        return condition
 
 
 def resources(image):
