@@ -147,4 +147,4 @@ for _ in $(seq 100); do kill -0 "$editor_pid" 2>/dev/null || break; sleep 0.1; d
 editor_pid=""
 echo "run-sample: editor screenshots in $editor_shot and $dialog_shot"
 echo "run-sample: start the editor yourself with:"
-echo "  WINEPREFIX=$WINEPREFIX LC_ALL=ja_JP.UTF-8 wine $editor [schedule.tlf]"
+echo "  WINEPREFIX=$WINEPREFIX LC_ALL=ja_JP.UTF-8 ${WINELOADER:-wine} $editor [schedule.tlf]"
