@@ -580,12 +580,12 @@ def group_editor_logon(run):
         driver(run, "menu-command", hwnd, CMD_RUN_AT_LOGON)
         if question:
             text, buttons, _ = message_box(run, CAPTION_CONFIRM)
-            check_equal(run, (text, buttons), (sjis(question), [IDYES, IDNO]), question)
+            check_equal(run, (text, buttons), (sjis(question), [IDYES, IDNO]), "the question")
             answer(run, CAPTION_CONFIRM, reply)
         deadline = time.time() + WAIT_MS / 1000
         while logon(run, "query") != value and time.time() < deadline:
             time.sleep(0.1)
-        check_equal(run, logon(run, "query"), value, f"after {question} {reply}: the value")
+        check_equal(run, logon(run, "query"), value, f"answered {reply}: the value")
     choose(ours)
     choose(None)
     logon(run, "add", "/d", other, "/f")
