@@ -22,6 +22,7 @@ enum class EditorCommand {
   kOpen,
   kSave,
   kSaveAs,
+  kRunAtLogon,
   kExit,
   kVersion,
 };

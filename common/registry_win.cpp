@@ -1,6 +1,6 @@
 // The association's host on Windows: ADVAPI32 for the keys under HKEY_CLASSES_ROOT and
-// HKEY_CURRENT_USER\Software\Classes, MessageBoxA without an owner, SHChangeNotify, and
-// GetCurrentDirectoryA.
+// HKEY_CURRENT_USER\Software\Classes, named values under HKEY_CURRENT_USER (the logon Run
+// value), MessageBoxA without an owner, SHChangeNotify, and GetCurrentDirectoryA.
 #include <windows.h>
 #include <shlobj.h>
 
@@ -14,6 +14,7 @@ HKEY ToHkey(RegKey key) {
   // HKEY_CLASSES_ROOT is a sign-extended constant; map it explicitly rather than rely on
   // the integer round trip.
   if (key == kClassesRoot) return HKEY_CLASSES_ROOT;
+  if (key == kCurrentUserRoot) return HKEY_CURRENT_USER;
   return reinterpret_cast<HKEY>(key);
 }
 
@@ -101,8 +102,9 @@ bool KeyExists(void*, RegKey parent, const char* name) {
   return result != ERROR_FILE_NOT_FOUND;
 }
 
-int32_t ReadDefaultValue(void*, RegKey rootKey, const char* path, char* text,
-                         uint32_t capacity) {
+// name null: the default value.
+int32_t ReadValue(void*, RegKey rootKey, const char* path, const char* name, char* text,
+                  uint32_t capacity) {
   if (capacity == 0) return ERROR_INSUFFICIENT_BUFFER;
   text[0] = '\0';
   Parent root;
@@ -116,8 +118,7 @@ int32_t ReadDefaultValue(void*, RegKey rootKey, const char* path, char* text,
   if (result != ERROR_SUCCESS) return result;
   DWORD type = 0;
   DWORD size = capacity - 1;  // room left for a zero the stored value may lack
-  result =
-      RegQueryValueExA(opened, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
+  result = RegQueryValueExA(opened, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
   RegCloseKey(opened);
   if (result != ERROR_SUCCESS) {
     text[0] = '\0';
@@ -129,6 +130,41 @@ int32_t ReadDefaultValue(void*, RegKey rootKey, const char* path, char* text,
   }
   text[size] = '\0';
   return ERROR_SUCCESS;
+}
+
+int32_t ReadDefaultValue(void* context, RegKey rootKey, const char* path, char* text,
+                         uint32_t capacity) {
+  return ReadValue(context, rootKey, path, nullptr, text, capacity);
+}
+
+// Only the right to set values is asked for, on the key alone, not on its parents.
+int32_t SetValue(void*, RegKey rootKey, const char* path, const char* name, const char* text,
+                 uint32_t byteCount) {
+  Parent root;
+  LONG result = OpenParent(rootKey, KEY_ALL_ACCESS, &root);
+  if (result != ERROR_SUCCESS) return result;
+  HKEY key = nullptr;
+  char emptyClass[] = "";
+  result = RegCreateKeyExA(root.key, path, 0, emptyClass, REG_OPTION_NON_VOLATILE,
+                           KEY_SET_VALUE, nullptr, &key, nullptr);
+  CloseParent(root);
+  if (result != ERROR_SUCCESS) return result;
+  result = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), byteCount);
+  RegCloseKey(key);
+  return result;
+}
+
+int32_t DeleteValue(void*, RegKey rootKey, const char* path, const char* name) {
+  Parent root;
+  LONG result = OpenParent(rootKey, KEY_ALL_ACCESS, &root);
+  if (result != ERROR_SUCCESS) return result;
+  HKEY key = nullptr;
+  result = RegOpenKeyExA(root.key, path, 0, KEY_SET_VALUE, &key);
+  CloseParent(root);
+  if (result != ERROR_SUCCESS) return result;
+  result = RegDeleteValueA(key, name);
+  RegCloseKey(key);
+  return result;
 }
 
 void ShowMessage(void*, const char* text, const char* caption) {
@@ -151,6 +187,9 @@ RegistryHost Win32RegistryHost() {
   host.closeKey = CloseKey;
   host.keyExists = KeyExists;
   host.readDefaultValue = ReadDefaultValue;
+  host.readValue = ReadValue;
+  host.setValue = SetValue;
+  host.deleteValue = DeleteValue;
   host.showMessage = ShowMessage;
   host.notifyShell = NotifyShell;
   host.context = nullptr;

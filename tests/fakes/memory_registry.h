@@ -79,6 +79,8 @@ struct MemoryRegistry {
   std::vector<Message> messages;
   int badCloses = 0;  // closes of a key that was not open
   int notifications = 0;
+  // Named values by "<key path>@<name>", unrecorded; kSet and kDelete rules on that fail them.
+  std::map<std::string, std::string> values;
 
   // Used by the host functions.
   Node* nodeOf(RegKey key) const;

@@ -37,6 +37,7 @@ bool FakeAsk(const char* text, const char* caption) {
 }
 
 const std::string kUser = std::string(kUserClasses) + "\\";
+const std::string kRunValue = "Software\\Microsoft\\Windows\\CurrentVersion\\Run@Tarvilo";
 
 void AddRunnerLayoutTo(MemoryRegistry& registry, const std::string& folder,
                        const std::string& place) {
@@ -833,6 +834,7 @@ TEST_F(Association, ProbeInEveryState) {
 
 TEST_F(Association, RemoverAnsweredNoTouchesNothing) {
   AddRunnerLayout("C:\\Tools");
+  registry.values[kRunValue] = "\"C:\\Tools\\notepad.exe\" \"C:\\a.tlf\"";  // not a runner's
   gAnswerYes = false;
   RunRemoverSequence(host, FakeAsk);
   EXPECT_EQ(gQuestion,
@@ -845,8 +847,11 @@ TEST_F(Association, RemoverAnsweredNoTouchesNothing) {
 TEST_F(Association, RemoverDeletesThenReadsBackThenReports) {
   AddRunnerLayout("C:\\Tools");
   AddEditorLayout("C:\\App");
+  registry.values[kRunValue] = "\"D:\\x\\tlrun.EXE\" \"C:\\a.tlf\"";
   gAnswerYes = true;
   RunRemoverSequence(host, FakeAsk);
+  EXPECT_EQ(gQuestion.substr(gQuestion.rfind('\n')), "\nログオン時の実行の登録も解除します。");
+  EXPECT_EQ(registry.values.count(kRunValue), 0u);
   EXPECT_TRUE(registry.allKeys().empty());
   EXPECT_EQ(registry.calls.front(), "delete " + kUser + ".tlf: not found");
   // Three keys read back in each place, then the report.
@@ -856,6 +861,15 @@ TEST_F(Association, RemoverDeletesThenReadsBackThenReports) {
                    "message Success: "
                    "正常に関連付けが解除されました\nアプリケーションを完全に削除する場合は\n"
                    "お手数ですがフォルダの削除を手動でお願いします。"}));
+}
+
+TEST_F(Association, RemoverReportsARunAtLogonItCannotDelete) {
+  registry.values[kRunValue] = "C:\\TLRun.exe C:\\a.tlf";
+  registry.failPath(RegCall::kDelete, kRunValue);
+  gAnswerYes = true;
+  RunRemoverSequence(host, FakeAsk);
+  EXPECT_EQ(registry.values.count(kRunValue), 1u);
+  EXPECT_EQ(registry.messages.back().caption, "Error");
 }
 
 }  // namespace
