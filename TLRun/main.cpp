@@ -1,6 +1,7 @@
 // TLRun's entry point: keeps a second runner from starting, turns the command line into a
-// schedule path (or the association dialog when there is none), reads the two run options,
-// creates the runner window and runs the message loop until the window is gone.
+// schedule path (or the association dialog when there is none), asks before a schedule from
+// another computer runs, reads the two run options, creates the runner window and runs the
+// message loop until the window is gone.
 #include <windows.h>
 
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include "long_path.h"
 #include "runner_window.h"
 #include "schedule_file.h"
+#include "zone_identifier.h"
 
 namespace {
 
@@ -42,6 +44,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     RunRunnerAssociation(instance, kAssociationConfirmation);
     return 0;
   }
+  // A schedule from the internet starts its programs only when the user says so; a No ends
+  // the runner before it has a window or a tray icon.
+  if (!MayRunSchedule(Win32ZoneHost(), runnerState.schedulePath, kRunnerCaption)) return 0;
   runnerState.options = ReadRunnerOptions(runnerState.schedulePath);
 
   int exitCode = 0;

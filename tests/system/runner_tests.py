@@ -1,14 +1,14 @@
 """The runner's (TLRun.exe) system tests: single instance, the empty-schedule report,
 the launch sequence with its status list, stop and resume, the exit option, the window and
 tray icon, the launch fields, the command line, malformed files, the association dialog and
-a .tlf file opened through the shell. GROUPS maps each group's name to its function.
+a .tlf file opened through the shell, and the zone mark. GROUPS maps groups to functions.
 """
 import os
 import time
 
 from harness import (
-    CAPTION_DONE, CAPTION_RUNNER, EDITOR_VERB, ID_ASSOCIATE_BOX, IDCANCEL, IDOK, TEXT_EXPLAIN,
-    WAIT_MS, Program, add_with_reg_exe, answer, check, check_ended, check_equal,
+    CAPTION_DONE, CAPTION_RUNNER, EDITOR_VERB, ID_ASSOCIATE_BOX, IDCANCEL, IDNO, IDOK, IDYES,
+    TEXT_EXPLAIN, WAIT_MS, Program, add_with_reg_exe, answer, check, check_ended, check_equal,
     clear_association, clear_probes, driver, hex_arg, message_box, open_association_dialog,
     probe_item, probe_starts, readable, register, registry_dump, runner_layout, schedule_file,
     sjis, wait_probes, win_path, window_info, write_schedule)
@@ -32,6 +32,7 @@ TEXT_ASSOCIATED_MENU = sjis(".tlfファイルとアプリケーションを関�
 TEXT_APPLY = sjis("適用")
 TEXT_CANCEL = sjis("キャンセル")
 TEXT_ASSOCIATE_BOX = sjis(".tlfファイルをアプリケーションに関連付ける")
+TEXT_ZONE_START = sjis("このスケジュールはインターネットなど他のコンピューターから取得したファイルです。")
 
 ID_STATUS_LIST = 1125
 ID_RESUME = 1126
@@ -689,6 +690,35 @@ def group_shell_open(run):
     clear_association(run)
 
 
+def group_zone_mark(run):
+    """Zone 3 asks first (No runs nothing, Yes runs the schedule); zone 2 asks nothing."""
+    def start_marked(tag, zone):
+        schedule = write_schedule(run, "plan.tlf", [probe_item(run, tag)], exit_after=True)
+        # Wine keeps no streams: the stream's name is an ordinary file beside the schedule.
+        with open(schedule + ":Zone.Identifier", "wb") as mark:
+            mark.write(b"[ZoneTransfer]\r\nZoneId=%d\r\n" % zone)
+        return Program(run, run.exe("TLRun.exe"), b'"' + win_path(schedule) + b'"')
+
+    program = start_marked("no", 3)
+    reply = driver(run, "wait-messagebox", hex_arg(CAPTION_RUNNER), WAIT_MS)
+    check_equal(run, [reply.number("pid"), reply.get("default")] + reply.all("button")
+                + (reply.text("text") or b"").split(b"\n")[:2],
+                [program.pid, "7", "6", "7", TEXT_ZONE_START, win_path(run.work) + b"\\plan.tlf"],
+                "zone 3: the runner asks about the schedule, yes or no, no by default")
+    window = driver(run, "wait-window", "Tarvilo", hex_arg(CAPTION_RUNNER), 1000, program.pid)
+    check(run, window.code != 0 and not tray_shown(run), "zone 3: no window or tray icon yet")
+    answer(run, CAPTION_RUNNER, IDNO)
+    check_ended(run, program, 0, "zone 3, No: the runner")
+    check_equal(run, probe_starts(run), [], "zone 3, No: nothing launched")
+    for count, (tag, zone, what) in enumerate((("yes", 3, "zone 3, Yes"), ("2", 2, "zone 2")), 1):
+        program = start_marked(tag, zone)
+        if zone == 3:
+            answer(run, CAPTION_RUNNER, IDYES)
+        check_equal(run, [s.argv for s in wait_probes(run, count)][count - 1:], [[tag.encode()]],
+                    f"{what}: the schedule runs")
+        check_ended(run, program, 0, f"{what}: the runner after its run")
+
+
 GROUPS = {
     "instance": group_instance,
     "empty": group_empty,
@@ -701,4 +731,5 @@ GROUPS = {
     "malformed": group_malformed,
     "association": group_association,
     "shell_open": group_shell_open,
+    "zone_mark": group_zone_mark,
 }

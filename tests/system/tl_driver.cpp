@@ -955,7 +955,10 @@ int CmdWaitMessageBox(int argc, char** argv) {
               static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(box)), processId, NowMs());
   PrintWindowText("text", GetDlgItem(box, kMessageBoxTextId));
   for (int id = IDOK; id <= IDNO; ++id) {
-    if (GetDlgItem(box, id) != nullptr) std::printf("button=%d\n", id);
+    HWND button = GetDlgItem(box, id);
+    LONG_PTR style = button != nullptr ? GetWindowLongPtrA(button, GWL_STYLE) : 0;
+    if (button != nullptr) std::printf("button=%d\n", id);
+    if ((style & BS_TYPEMASK) == BS_DEFPUSHBUTTON) std::printf("default=%d\n", id);
   }
   return 0;
 }
