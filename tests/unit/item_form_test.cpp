@@ -107,6 +107,9 @@ TEST(ItemForm, AcceptsWhatAFileKeeps) {
   EXPECT_EQ(std::strlen(fields.arguments), 258u);
   EXPECT_EQ(fields.delaySeconds, 45);
   EXPECT_EQ(fields.pathIsEnvVar, 1);
+  form.envVar = false;
+  form.read(fields);
+  EXPECT_EQ(fields.pathIsEnvVar, 0);
 }
 
 TEST(ItemForm, DelayTextAndArrowPosition) {
