@@ -22,8 +22,8 @@ bool SiblingName(const char* target, Sibling kind, int number, char* name) {
   SplitDriveAndFolder(target, name, kTextSize);
   std::size_t folder = std::strlen(name);
   bool temporary = kind == Sibling::kTemporary;
-  return FormatText(name + folder, kTextSize - folder, temporary ? "~tlsave%d.tmp" : "~tlback%d.tmp",
-                    number) ||
+  return FormatText(name + folder, kTextSize - folder,
+                    temporary ? "~tlsave%d.tmp" : "~tlback%d.tmp", number) ||
          FormatText(name + folder, kTextSize - folder, temporary ? "~s%d" : "~b%d", number);
 }
 
