@@ -284,6 +284,7 @@ TEST(EditorDocument, NewAsksOnlyWhenModifiedAndStopsWhenNotSaved) {
   EXPECT_STREQ(clean.document.fileName, "");
   EXPECT_FALSE(clean.fake.shownOptions.showRunnerWindow);
   EXPECT_FALSE(clean.fake.shownOptions.exitAfterRun);
+  EXPECT_EQ(SaveSchedule(clean.document), SaveResult::kCancelled);  // untitled: save as
 
   // Yes, then a cancelled save-as or a failed save: the document stays as it was.
   for (bool failing : {false, true}) {

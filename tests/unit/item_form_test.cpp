@@ -166,4 +166,6 @@ TEST(ItemForm, TestRunFile) {
   char failure[kTextSize * 2];
   FormatLaunchFailure("C:\\x.exe", "reason", failure, sizeof failure);
   EXPECT_EQ(std::string(failure), "起動できませんでした。\nC:\\x.exe\nreason");
+  FormatLaunchFailure("C:\\x.exe", "", failure, sizeof failure);
+  EXPECT_EQ(std::string(failure), "起動できませんでした。\nC:\\x.exe");
 }
