@@ -17,16 +17,41 @@ const char kNotScheduleText[] = ".tlfファイルを選択してください";
 const char kOpenPrompt[] = "ファイルを選択してください";
 const char kSavePrompt[] = "ファイル名を入力してください";
 const char kSaveFailedText[] = "保存できませんでした。\n";
+const char kSaveTooLargeText[] = "ファイルが16MBを超えるため保存できません。\n";
+const char kSaveTooManyText[] = "アイテムが100000個を超えるため保存できません。\n";
+const char kKeptElsewhereText[] = "\nファイルは次の名前で残っています。\n";
 const char kReadFailedText[] = "ファイルを読み込めませんでした。\n";
+const char kReadTooLargeText[] = "ファイルが大きすぎるため読み込めません。\n";
+const char kReadTooManyText[] = "アイテムが100000個を超えるため読み込めません。\n";
+const char kAddTooManyText[] = "アイテムは100000個までしか登録できません。";
+const char kAddNoMemoryText[] = "メモリが足りないため、アイテムを追加できませんでした。";
 const char kNameTooLongText[] = "ファイル名が長すぎるため保存できません。\n";
 const char kOverwriteText[] = "は既に存在します。上書きしますか？";
 const char kScheduleExtension[] = ".tlf";
+static_assert(kMaxScheduleItems == 100000 && kMaxScheduleFileBytes == 16 * 1024 * 1024,
+              "the messages name the limits");
 
-// Shows text followed by detail (a path) in one box; the detail is cut if it must be.
-void ShowProblem(const EditorDocument& document, const char* text, const char* detail) {
-  char message[kTextSize * 2];
+// What a failed read or save says before the file's name.
+const char* ProblemText(FileProblem problem, bool saving) {
+  switch (problem) {
+    case FileProblem::kTooLarge:
+      return saving ? kSaveTooLargeText : kReadTooLargeText;
+    case FileProblem::kTooManyItems:
+      return saving ? kSaveTooManyText : kReadTooManyText;
+    default:
+      return saving ? kSaveFailedText : kReadFailedText;
+  }
+}
+
+// Shows text followed by detail (a path), and by more and a second path when they are
+// given, in one box; the paths are cut if they must be.
+void ShowProblem(const EditorDocument& document, const char* text, const char* detail,
+                 const char* more = "", const char* second = "") {
+  char message[kTextSize * 3];
   CopyText(message, sizeof message, text);
   AppendText(message, sizeof message, detail);
+  AppendText(message, sizeof message, more);
+  AppendText(message, sizeof message, second);
   document.host.showMessage(document.host.context, message, kErrorCaption);
 }
 
@@ -44,9 +69,11 @@ void Refresh(EditorDocument& document) {
 bool ReadScheduleInto(EditorDocument& document, const char* path) {
   ScheduleList loaded;
   ScheduleOptions options = document.options;
-  if (!document.host.loadSchedule(document.host.context, path, loaded, options)) {
+  FileProblem problem =
+      document.host.loadSchedule(document.host.context, path, loaded, options);
+  if (problem != FileProblem::kNone) {
     loaded.clear();
-    ShowProblem(document, kReadFailedText, path);
+    ShowProblem(document, ProblemText(problem, false), path);
     return false;
   }
   document.schedule.clear();
@@ -57,12 +84,19 @@ bool ReadScheduleInto(EditorDocument& document, const char* path) {
   return true;
 }
 
-// Writes the document to path and makes path its file; on failure the user is told and
-// the document keeps its file name and its modified flag (the old file is still whole).
+// Writes the document to path and makes path its file; on failure the user is told why,
+// and where the file is when none could stay under its name, and the document keeps its
+// file name and its modified flag.
 SaveResult WriteTo(EditorDocument& document, const char* path) {
-  if (!document.host.writeSchedule(document.host.context, path, document.schedule,
-                                   document.options)) {
-    ShowProblem(document, kSaveFailedText, path);
+  char keptAs[kTextSize] = "";
+  FileProblem problem = document.host.writeSchedule(
+      document.host.context, path, document.schedule, document.options, keptAs);
+  if (problem == FileProblem::kKeptElsewhere) {
+    ShowProblem(document, kSaveFailedText, path, kKeptElsewhereText, keptAs);
+    return SaveResult::kFailed;
+  }
+  if (problem != FileProblem::kNone) {
+    ShowProblem(document, ProblemText(problem, true), path);
     return SaveResult::kFailed;
   }
   if (path != document.fileName) CopyText(document.fileName, path);
@@ -118,13 +152,21 @@ void MoveSelectedItem(EditorDocument& document, MoveDirection direction) {
 }
 
 void AddItem(EditorDocument& document) {
+  // A schedule beyond the limit could be neither saved nor read again.
+  if (document.schedule.itemCount >= kMaxScheduleItems) {
+    document.host.showMessage(document.host.context, kAddTooManyText, kErrorCaption);
+    return;
+  }
   ItemFields fields;
   ResetItemFields(fields);
   if (!document.host.runItemDialog(document.host.context, fields)) return;
   ScheduleItem* item =
       NewScheduleItem(fields.name, fields.path, fields.arguments, fields.workFolder,
                       fields.delaySeconds, fields.pathIsEnvVar);
-  if (item == nullptr) return;  // out of memory: the schedule stays as it was
+  if (item == nullptr) {
+    document.host.showMessage(document.host.context, kAddNoMemoryText, kErrorCaption);
+    return;
+  }
   document.schedule.append(item);
   ++document.schedule.itemCount;
   document.modified = true;

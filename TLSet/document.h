@@ -34,10 +34,12 @@ struct DocumentHost {
   bool (*runItemDialog)(void* context, ItemFields& fields);
   // The file system as the document sees it.
   bool (*fileExists)(void* context, const char* path);
-  bool (*loadSchedule)(void* context, const char* path, ScheduleList& schedule,
-                       ScheduleOptions& options);
-  bool (*writeSchedule)(void* context, const char* path, const ScheduleList& schedule,
-                        const ScheduleOptions& options);
+  // Reading and writing a schedule file: kNone when it was done, else why not. keptAs
+  // (kTextSize bytes) receives the name that holds the content of a kKeptElsewhere save.
+  FileProblem (*loadSchedule)(void* context, const char* path, ScheduleList& schedule,
+                              ScheduleOptions& options);
+  FileProblem (*writeSchedule)(void* context, const char* path, const ScheduleList& schedule,
+                               const ScheduleOptions& options, char* keptAs);
   // The editor's silent shell registration at a start without a file.
   void (*registerAssociation)(void* context);
   void* context;

@@ -95,14 +95,18 @@ bool HostFileExists(void*, const char* path) {
   return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
 }
 
-bool HostLoadSchedule(void*, const char* path, ScheduleList& schedule,
-                      ScheduleOptions& options) {
-  return LoadScheduleFile(path, schedule, options);
+FileProblem HostLoadSchedule(void*, const char* path, ScheduleList& schedule,
+                             ScheduleOptions& options) {
+  FileProblem problem = FileProblem::kNone;
+  LoadScheduleFile(path, schedule, options, &problem);
+  return problem;
 }
 
-bool HostWriteSchedule(void*, const char* path, const ScheduleList& schedule,
-                       const ScheduleOptions& options) {
-  return WriteScheduleFile(path, schedule, options);
+FileProblem HostWriteSchedule(void*, const char* path, const ScheduleList& schedule,
+                              const ScheduleOptions& options, char* keptAs) {
+  FileProblem problem = FileProblem::kNone;
+  WriteScheduleFile(path, schedule, options, &problem, keptAs);
+  return problem;
 }
 
 void HostRegisterAssociation(void*) {

@@ -9,7 +9,9 @@
 
 #include "file_replace.h"
 
-NewFileResult WriteNewFile(const char* path, const char* bytes, std::size_t size) {
+namespace {
+
+NewFileResult HostWriteNewFile(void*, const char* path, const char* bytes, std::size_t size) {
   int file = open(path, O_WRONLY | O_CREAT | O_EXCL, 0666);
   if (file < 0) return errno == EEXIST ? NewFileResult::kNameTaken : NewFileResult::kFailed;
   bool written = true;
@@ -29,14 +31,46 @@ NewFileResult WriteNewFile(const char* path, const char* bytes, std::size_t size
   return NewFileResult::kFailed;
 }
 
-bool ReplaceFileWith(const char* from, const char* to) {
+// Only a regular file the owner may write is replaced.
+FileState HostFileState(void*, const char* path) {
   struct stat target;
-  if (stat(to, &target) == 0) {
-    // Only a regular file the owner may write is replaced, and with its own permissions.
-    if (!S_ISREG(target.st_mode) || (target.st_mode & S_IWUSR) == 0) return false;
-    if (chmod(from, target.st_mode & 07777) != 0) return false;
-  } else if (errno != ENOENT) {
-    return false;
+  if (stat(path, &target) != 0) {
+    return errno == ENOENT ? FileState::kMissing : FileState::kRefused;
   }
-  return std::rename(from, to) == 0;
+  bool writable = S_ISREG(target.st_mode) && (target.st_mode & S_IWUSR) != 0;
+  return writable ? FileState::kReplaceable : FileState::kRefused;
+}
+
+// rename() replaces the old file in one step, so no backup is made: the old file is there
+// until the new one is.
+bool HostReplaceFile(void*, const char* target, const char* replacement, const char*) {
+  struct stat old;
+  return stat(target, &old) == 0 && chmod(replacement, old.st_mode & 07777) == 0 &&
+         std::rename(replacement, target) == 0;
+}
+
+// link() fails on an existing name where rename() would replace it.
+bool HostMoveFile(void*, const char* from, const char* to) {
+  if (link(from, to) != 0) return false;
+  unlink(from);
+  return true;
+}
+
+bool HostDeleteFile(void*, const char* path) { return unlink(path) == 0; }
+
+// The permission bits came across in HostReplaceFile already.
+void HostCopyAttributes(void*, const char*, const char*) {}
+
+}  // namespace
+
+FileHost PlatformFileHost() {
+  FileHost host{};
+  host.writeNewFile = HostWriteNewFile;
+  host.fileState = HostFileState;
+  host.replaceFile = HostReplaceFile;
+  host.moveFile = HostMoveFile;
+  host.deleteFile = HostDeleteFile;
+  host.copyAttributes = HostCopyAttributes;
+  host.context = nullptr;
+  return host;
 }

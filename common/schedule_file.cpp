@@ -10,7 +10,6 @@
 
 #include "file_replace.h"
 #include "memory.h"
-#include "path_split.h"
 #include "text.h"
 
 namespace {
@@ -24,9 +23,6 @@ constexpr std::size_t kOptionLineSize = 30;  // the runner's option line buffer
 // by its line alone.
 constexpr char kEmptyTextMarker[] = "nn";
 constexpr std::size_t kEmptyTextMarkerLength = sizeof kEmptyTextMarker - 1;
-
-// How many names ~tlsave0.tmp, ~tlsave1.tmp, ... a save tries for its temporary file.
-constexpr int kTemporaryNameAttempts = 100;
 
 // The two limits of schedule_file.h. A schedule of 100,000 items of usual length is about
 // 8 MB; twice that still reads whole at once without strain in a 32-bit process, whose 2 GB
@@ -213,8 +209,10 @@ bool ReadDelay(TextReader& reader, int32_t* delay) {
 // The record loop both loaders run, into an empty list. A record is taken only when its
 // five lines each gave at least one byte and its delay line was there, so a short file stops
 // at its last complete record and a huge count allocates nothing beyond the records present.
-// Returns false, with the list emptied, when the file holds more than kMaxScheduleItems.
-bool ReadRecords(TextReader& reader, int32_t count, ScheduleList& list) {
+// A file of more than kMaxScheduleItems records, or one whose items memory cannot hold, is
+// refused whole (the list emptied): part of it would be saved over the whole by the editor
+// or run as the whole by the runner.
+FileProblem ReadRecords(TextReader& reader, int32_t count, ScheduleList& list) {
   ScheduleItem* last = nullptr;
   char name[kTextSize];
   char path[kTextSize];
@@ -245,44 +243,51 @@ bool ReadRecords(TextReader& reader, int32_t count, ScheduleList& list) {
     }
     int32_t delay = 0;
     if (!ReadDelay(reader, &delay)) break;
-    if (added == kMaxScheduleItems) {
+    ScheduleItem* item = added < kMaxScheduleItems
+                             ? NewScheduleItem(name, path, arguments, workFolder, delay, flag)
+                             : nullptr;
+    if (item == nullptr) {
       list.clear();
-      return false;
+      return added < kMaxScheduleItems ? FileProblem::kFailed : FileProblem::kTooManyItems;
     }
-    ScheduleItem* item = NewScheduleItem(name, path, arguments, workFolder, delay, flag);
-    if (item == nullptr) break;  // out of memory: keep what was read so far
     list.appendAfter(last, item);
     last = item;
     ++added;
   }
   list.itemCount = added;
-  return true;
+  return FileProblem::kNone;
 }
 
 // Reads the file's raw bytes, refusing (as unreadable) a file larger than
 // kMaxScheduleFileBytes: a huge or endless file is never held in memory. The stream's own
 // length is only a hint, as ftell's long cannot tell a size beyond 2 GB on Windows. A failed
 // allocation on the way is a failed read too, never the end of the program.
-bool ReadWholeFile(const char* path, ScheduleFileBytes& bytes) {
-  if (path == nullptr || path[0] == '\0') return false;
+FileProblem ReadWholeFile(const char* path, ScheduleFileBytes& bytes) {
+  if (path == nullptr || path[0] == '\0') return FileProblem::kFailed;
   std::FILE* file = std::fopen(path, "rb");
-  if (file == nullptr) return false;
-  bool read = true;
+  if (file == nullptr) return FileProblem::kFailed;
+  FileProblem problem = FileProblem::kNone;
   if (std::fseek(file, 0, SEEK_END) == 0) {
     long length = std::ftell(file);
-    if (length > 0 && static_cast<unsigned long>(length) <= kMaxScheduleFileBytes) {
-      read = ReserveBytes(bytes, static_cast<std::size_t>(length));
+    if (length > 0 && static_cast<unsigned long>(length) <= kMaxScheduleFileBytes &&
+        !ReserveBytes(bytes, static_cast<std::size_t>(length))) {
+      problem = FileProblem::kFailed;
     }
     std::rewind(file);
   }
   char chunk[16384];
   std::size_t got;
-  while (read && (got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-    read = got <= kMaxScheduleFileBytes - bytes.size && AppendBytes(bytes, chunk, got);
+  while (problem == FileProblem::kNone &&
+         (got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+    if (got > kMaxScheduleFileBytes - bytes.size) {
+      problem = FileProblem::kTooLarge;
+    } else if (!AppendBytes(bytes, chunk, got)) {
+      problem = FileProblem::kFailed;
+    }
   }
-  read = std::ferror(file) == 0 && read;  // e.g. a folder opened by name
+  if (std::ferror(file) != 0) problem = FileProblem::kFailed;  // e.g. a folder opened by name
   std::fclose(file);
-  return read;
+  return problem;
 }
 
 // Turns raw file bytes into text-mode bytes in place and reads them from the start. An
@@ -293,17 +298,18 @@ TextReader TextModeReader(ScheduleFileBytes& bytes) {
 }
 
 // The three readers over raw file bytes, which they turn into text-mode bytes in place.
-// The two list readers return false, changing nothing, for a file beyond the item limit.
-bool ParseSchedule(ScheduleFileBytes& bytes, ScheduleList& list, ScheduleOptions& options) {
+// The two list readers change nothing for a file they refuse (ReadRecords).
+FileProblem ParseSchedule(ScheduleFileBytes& bytes, ScheduleList& list,
+                          ScheduleOptions& options) {
   list.clear();
   TextReader reader = TextModeReader(bytes);
   ScheduleOptions read;
   read.showRunnerWindow = ReadOptionWord(reader);
   read.exitAfterRun = ReadOptionWord(reader);
   int32_t count = ReadCount(reader);
-  if (!ReadRecords(reader, count, list)) return false;
-  options = read;
-  return true;
+  FileProblem problem = ReadRecords(reader, count, list);
+  if (problem == FileProblem::kNone) options = read;
+  return problem;
 }
 
 bool ParseRunnerSchedule(ScheduleFileBytes& bytes, ScheduleList& list) {
@@ -313,7 +319,7 @@ bool ParseRunnerSchedule(ScheduleFileBytes& bytes, ScheduleList& list) {
   int32_t count = ReadCount(reader);
   // Read apart and then linked on whole, so a refused file adds nothing.
   ScheduleList read;
-  if (!ReadRecords(reader, count, read)) return false;
+  if (ReadRecords(reader, count, read) != FileProblem::kNone) return false;
   ScheduleItem* tail = list.head;
   while (tail != nullptr && tail->next != nullptr) tail = tail->next;
   list.appendAfter(tail, read.head);
@@ -364,47 +370,40 @@ bool AppendNumberLine(ScheduleFileBytes& out, int32_t value) {
   return AppendString(out, number) && AppendBytes(out, "\r\n\r\n", 4);
 }
 
-// Writes bytes into a new file in the target's folder (never the current folder: the target
-// may be named relative to another one, or the current folder may be gone) under the first
-// free name ~tlsave<n>.tmp, and puts it in place of the target. A name in use is skipped,
-// never opened, so no other file is overwritten; when every name is in use the save fails.
-bool SaveBytes(const char* path, const ScheduleFileBytes& bytes) {
-  // Sized from the path itself, so even a path longer than usual keeps its folder; the
-  // name goes after the folder.
-  constexpr std::size_t kNameRoom = 32;
-  std::size_t capacity = std::strlen(path) + kNameRoom;
-  char* temporary = static_cast<char*>(AllocateBlock(capacity));
-  if (temporary == nullptr) return false;
-  SplitDriveAndFolder(path, temporary, capacity);
-  std::size_t folderLength = std::strlen(temporary);
-  bool saved = false;
-  for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
-    FormatText(temporary + folderLength, capacity - folderLength, "~tlsave%d.tmp", attempt);
-    NewFileResult result = WriteNewFile(temporary, bytes.data, bytes.size);
-    if (result == NewFileResult::kNameTaken) continue;
-    // Only a completely written file replaces the old one; otherwise the old one stays.
-    if (result == NewFileResult::kWritten) {
-      saved = ReplaceFileWith(temporary, path);
-      if (!saved) std::remove(temporary);
-    }
-    break;
-  }
-  FreeBlock(temporary);
-  return saved;
-}
-
 int32_t CountItems(const ScheduleList& list) {
   int32_t count = 0;
   for (const ScheduleItem* item = list.head; item != nullptr; item = item->next) ++count;
   return count;
 }
 
-// The in-memory readers work on a copy, which they change in place. A copy that cannot be
-// made reads as an empty file.
-ScheduleFileBytes CopyOfBytes(const char* bytes, std::size_t size) {
-  ScheduleFileBytes copy;
-  if (bytes != nullptr && !AppendBytes(copy, bytes, size)) FreeScheduleFileBytes(copy);
-  return copy;
+// The in-memory readers work on a copy, which they change in place. False when the copy
+// could not be made.
+bool CopyOfBytes(const char* bytes, std::size_t size, ScheduleFileBytes& copy) {
+  return bytes == nullptr || AppendBytes(copy, bytes, size);
+}
+
+// The save behind WriteScheduleFile.
+FileProblem WriteSchedule(const char* path, const ScheduleList& list,
+                          const ScheduleOptions& options, char* keptAs) {
+  if (path == nullptr || path[0] == '\0') return FileProblem::kFailed;
+  // A file the readers would refuse is not written: it could not be opened again.
+  if (CountItems(list) > kMaxScheduleItems) return FileProblem::kTooManyItems;
+  // Running out of memory while formatting fails the save like a full disk: the old file
+  // stays as it was and the editor keeps the schedule, so nothing is lost.
+  ScheduleFileBytes bytes;
+  FileProblem problem = FileProblem::kFailed;
+  bool formatted = FormatScheduleFile(list, options, bytes);
+  if (formatted && bytes.size > kMaxScheduleFileBytes) {
+    problem = FileProblem::kTooLarge;
+  } else if (formatted) {
+    SaveOutcome outcome =
+        SaveFileSafely(PlatformFileHost(), path, bytes.data, bytes.size, keptAs, kTextSize);
+    problem = outcome == SaveOutcome::kSaved    ? FileProblem::kNone
+              : outcome == SaveOutcome::kFailed ? FileProblem::kFailed
+                                                : FileProblem::kKeptElsewhere;
+  }
+  FreeScheduleFileBytes(bytes);
+  return problem;
 }
 
 }  // namespace
@@ -447,51 +446,57 @@ bool FormatScheduleFile(const ScheduleList& list, const ScheduleOptions& options
 }
 
 bool WriteScheduleFile(const char* path, const ScheduleList& list,
-                       const ScheduleOptions& options) {
-  if (path == nullptr || path[0] == '\0') return false;
-  // Running out of memory while formatting fails the save like a full disk: the old file
-  // stays as it was and the editor keeps the schedule, so nothing is lost.
-  ScheduleFileBytes bytes;
-  bool saved = FormatScheduleFile(list, options, bytes) &&
-               // A file the readers would refuse is not written: it could not be opened again.
-               bytes.size <= kMaxScheduleFileBytes && CountItems(list) <= kMaxScheduleItems &&
-               SaveBytes(path, bytes);
-  FreeScheduleFileBytes(bytes);
-  return saved;
+                       const ScheduleOptions& options, FileProblem* problem, char* keptAs) {
+  char kept[kTextSize] = "";
+  FileProblem result = WriteSchedule(path, list, options, kept);
+  if (problem != nullptr) *problem = result;
+  if (keptAs != nullptr) CopyText(keptAs, kTextSize, kept);
+  return result == FileProblem::kNone;
 }
 
-void ParseScheduleText(const char* bytes, std::size_t size, ScheduleList& list,
-                       ScheduleOptions& options) {
-  ScheduleFileBytes text = CopyOfBytes(bytes, size);
-  ParseSchedule(text, list, options);
+FileProblem ParseScheduleText(const char* bytes, std::size_t size, ScheduleList& list,
+                              ScheduleOptions& options) {
+  ScheduleFileBytes text;
+  FileProblem problem = FileProblem::kFailed;
+  if (CopyOfBytes(bytes, size, text)) {
+    problem = ParseSchedule(text, list, options);
+  } else {
+    list.clear();
+  }
   FreeScheduleFileBytes(text);
+  return problem;
 }
 
 void ParseRunnerScheduleText(const char* bytes, std::size_t size, ScheduleList& list) {
-  ScheduleFileBytes text = CopyOfBytes(bytes, size);
-  ParseRunnerSchedule(text, list);
+  ScheduleFileBytes text;
+  if (CopyOfBytes(bytes, size, text)) ParseRunnerSchedule(text, list);
   FreeScheduleFileBytes(text);
 }
 
 ScheduleOptions ParseRunnerOptionsText(const char* bytes, std::size_t size) {
-  ScheduleFileBytes text = CopyOfBytes(bytes, size);
-  ScheduleOptions options = ParseRunnerOptions(text);
+  ScheduleFileBytes text;
+  ScheduleOptions options;
+  if (CopyOfBytes(bytes, size, text)) options = ParseRunnerOptions(text);
   FreeScheduleFileBytes(text);
   return options;
 }
 
-bool LoadScheduleFile(const char* path, ScheduleList& list, ScheduleOptions& options) {
+bool LoadScheduleFile(const char* path, ScheduleList& list, ScheduleOptions& options,
+                      FileProblem* problem) {
   list.clear();
   ScheduleFileBytes bytes;
   // A file that cannot be read leaves the options with their values.
-  bool loaded = ReadWholeFile(path, bytes) && ParseSchedule(bytes, list, options);
+  FileProblem result = ReadWholeFile(path, bytes);
+  if (result == FileProblem::kNone) result = ParseSchedule(bytes, list, options);
   FreeScheduleFileBytes(bytes);
-  return loaded;
+  if (problem != nullptr) *problem = result;
+  return result == FileProblem::kNone;
 }
 
 bool LoadRunnerSchedule(const char* path, ScheduleList& list) {
   ScheduleFileBytes bytes;
-  bool loaded = ReadWholeFile(path, bytes) && ParseRunnerSchedule(bytes, list);
+  bool loaded =
+      ReadWholeFile(path, bytes) == FileProblem::kNone && ParseRunnerSchedule(bytes, list);
   FreeScheduleFileBytes(bytes);
   return loaded;
 }
@@ -499,7 +504,7 @@ bool LoadRunnerSchedule(const char* path, ScheduleList& list) {
 ScheduleOptions ReadRunnerOptions(const char* path) {
   ScheduleFileBytes bytes;
   ScheduleOptions options;
-  if (ReadWholeFile(path, bytes)) options = ParseRunnerOptions(bytes);
+  if (ReadWholeFile(path, bytes) == FileProblem::kNone) options = ParseRunnerOptions(bytes);
   FreeScheduleFileBytes(bytes);
   return options;
 }

@@ -13,6 +13,10 @@
 constexpr std::size_t kMaxScheduleFileBytes = 16 * 1024 * 1024;
 constexpr int32_t kMaxScheduleItems = 100000;
 
+// Why a schedule file was not read or not written. kKeptElsewhere: a save could put no
+// file under the target's name, and the new content is under another name.
+enum class FileProblem { kNone, kFailed, kTooLarge, kTooManyItems, kKeptElsewhere };
+
 struct ScheduleOptions {
   bool showRunnerWindow = false;
   bool exitAfterRun = false;
@@ -33,17 +37,21 @@ void FreeScheduleFileBytes(ScheduleFileBytes& bytes);
 bool FormatScheduleFile(const ScheduleList& list, const ScheduleOptions& options,
                         ScheduleFileBytes& bytes);
 
-// Writes the schedule to path. The file is written under a temporary name in the same
-// folder, flushed and then put in place, so a failed save never destroys the old file; an
-// existing file keeps its attributes and a read-only one is not written. Returns true when
-// the file was written; false also when memory ran out or the schedule exceeds the limits.
+// Writes the schedule to path (SaveFileSafely), so a failed save never destroys the old
+// file; an existing file keeps its attributes and a read-only one is not written. Returns
+// true when the file was written; false also when memory ran out or the schedule exceeds
+// the limits, with the reason in *problem and, for kKeptElsewhere, the name that holds the
+// new content in keptAs (kTextSize bytes).
 bool WriteScheduleFile(const char* path, const ScheduleList& list,
-                       const ScheduleOptions& options);
+                       const ScheduleOptions& options, FileProblem* problem = nullptr,
+                       char* keptAs = nullptr);
 
 // The editor's loader: clears list, then fills it and both options from the file. A file
-// that cannot be opened or exceeds the limits leaves the list empty and the options as they
-// were. Returns false when the file could not be read.
-bool LoadScheduleFile(const char* path, ScheduleList& list, ScheduleOptions& options);
+// that cannot be opened, exceeds the limits or needs more memory than there is leaves the
+// list empty and the options as they were. Returns false, with the reason in *problem,
+// when the file could not be read.
+bool LoadScheduleFile(const char* path, ScheduleList& list, ScheduleOptions& options,
+                      FileProblem* problem = nullptr);
 
 // The runner's loader: appends the file's items to the (empty) list; the option words are
 // skipped. Returns false, adding nothing, when the file could not be read.
@@ -54,9 +62,10 @@ bool LoadRunnerSchedule(const char* path, ScheduleList& list);
 ScheduleOptions ReadRunnerOptions(const char* path);
 
 // The same readers over bytes already in memory (raw file bytes, before text-mode handling);
-// more than kMaxScheduleItems records give an empty list.
-void ParseScheduleText(const char* bytes, std::size_t size, ScheduleList& list,
-                       ScheduleOptions& options);
+// more than kMaxScheduleItems records, or too little memory, give an empty list, and the
+// editor's reader then keeps the options and returns why.
+FileProblem ParseScheduleText(const char* bytes, std::size_t size, ScheduleList& list,
+                              ScheduleOptions& options);
 void ParseRunnerScheduleText(const char* bytes, std::size_t size, ScheduleList& list);
 ScheduleOptions ParseRunnerOptionsText(const char* bytes, std::size_t size);
 

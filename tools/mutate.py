@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""Mutation run over the portable core: plants small faults in common/*.cpp one at a
-time, rebuilds the native core tests and runs them, and reports which faults the tests
-caught and which survived.
+"""Mutation run over the portable core: plants small faults in common/*.cpp and in the
+editor's document core (TLSet/document.cpp, item_form.cpp, editor_ui.cpp) one at a time,
+rebuilds the native core tests and runs them, and reports which faults the tests caught
+and which survived.
 
     tools/mutate.py [--count 150] [--seed 1] [--jobs N] [--rev HEAD] [--keep]
 
@@ -40,6 +41,8 @@ OPERATORS = [
     (r"\bbreak;", "{}"), (r"\bcontinue;", "{}"),
 ]
 NUMBER = re.compile(r"(?<![\w.])(\d+)(?![\w.])")
+# The editor's portable rules, which the core tests run as well.
+EDITOR_CORE = ["TLSet/document.cpp", "TLSet/item_form.cpp", "TLSet/editor_ui.cpp"]
 
 
 def blank_comments_and_literals(text):
@@ -73,10 +76,10 @@ def find_mutants(source_root):
     """Every possible fault as (file, offset, original, replacement, line)."""
     mutants = []
     folder = os.path.join(source_root, "common")
-    for name in sorted(os.listdir(folder)):
-        if not name.endswith(".cpp") or re.search(r"_(win|posix|cp932)\.cpp$", name):
-            continue
-        with open(os.path.join(folder, name), encoding="utf-8") as file:
+    core = [f"common/{name}" for name in sorted(os.listdir(folder))
+            if name.endswith(".cpp") and not re.search(r"_(win|posix|cp932)\.cpp$", name)]
+    for name in core + EDITOR_CORE:
+        with open(os.path.join(source_root, name), encoding="utf-8") as file:
             text = file.read()
         code = blank_comments_and_literals(text)
         skip = set()  # preprocessor lines and compile-time checks
@@ -95,7 +98,7 @@ def find_mutants(source_root):
             if start in skip:
                 continue
             line = text.count("\n", 0, start) + 1
-            mutants.append((f"common/{name}", start, original, replacement, line))
+            mutants.append((name, start, original, replacement, line))
     return mutants
 
 

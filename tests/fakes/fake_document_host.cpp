@@ -70,17 +70,18 @@ DocumentHost FakeDocumentHost::host() {
     FakeDocumentHost& fake = Fake(context);
     schedule.clear();
     auto file = fake.files.find(path);
-    if (file == fake.files.end() || fake.unreadable.count(path) > 0) return false;
-    ParseScheduleText(file->second.data(), file->second.size(), schedule, options);
-    return true;
+    if (file == fake.files.end()) return FileProblem::kFailed;
+    if (fake.unreadable.count(path) > 0) return fake.failure;
+    return ParseScheduleText(file->second.data(), file->second.size(), schedule, options);
   };
   table.writeSchedule = [](void* context, const char* path, const ScheduleList& schedule,
-                           const ScheduleOptions& options) {
+                           const ScheduleOptions& options, char* keptAs) {
     FakeDocumentHost& fake = Fake(context);
-    if (fake.unwritable.count(path) > 0) return false;
+    CopyText(keptAs, kTextSize, fake.keptAs.c_str());
+    if (fake.unwritable.count(path) > 0) return fake.failure;
     fake.files[path] = FormattedSchedule(schedule, options);
     fake.writes.push_back(path);
-    return true;
+    return FileProblem::kNone;
   };
   table.registerAssociation = [](void* context) { ++Fake(context).registrations; };
   table.context = this;

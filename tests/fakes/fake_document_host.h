@@ -39,10 +39,13 @@ struct FakeDocumentHost {
   std::function<bool(ItemFields&)> itemDialog;
   std::vector<ItemFields> dialogInputs;  // the fields each opening was given
 
-  // Files: path -> bytes. unreadable and unwritable make those operations fail.
+  // Files: path -> bytes. unreadable and unwritable make those operations fail, as failure
+  // says, a kKeptElsewhere save naming keptAs.
   std::map<std::string, std::string> files;
   std::set<std::string> unreadable;
   std::set<std::string> unwritable;
+  FileProblem failure = FileProblem::kFailed;
+  std::string keptAs;
   std::vector<std::string> writes;  // the paths written, in order
   int registrations = 0;
 

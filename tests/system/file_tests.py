@@ -1,5 +1,5 @@
 """The schedule file as both programs meet it: a huge (sparse, multi-gigabyte) file that
-the runner reports as an empty schedule and the editor as unreadable, and saves by the
+the runner reports as an empty schedule and the editor as too large to read, and saves by the
 editor that keep the file's attributes and leave a read-only file alone. GROUPS maps each
 group's name to its function.
 """
@@ -17,7 +17,7 @@ from harness import (
 CAPTION_ERROR = sjis("エラー")
 CAPTION_EDITOR = sjis("Setting's Tarvilo")
 TEXT_EMPTY = sjis("アプリケーションが１つも登録されていません。終了します")
-TEXT_READ_FAILED = sjis("ファイルを読み込めませんでした。\n")
+TEXT_TOO_LARGE = sjis("ファイルが大きすぎるため読み込めません。\n")
 TEXT_SAVE_FAILED = sjis("保存できませんでした。\n")
 CMD_SAVE = 40026  # 上書き保存 in the editor's file menu
 
@@ -81,7 +81,7 @@ def wait_bytes(path, expected, timeout_ms=WAIT_MS):
 
 def group_huge_file(run):
     """A 3 GB sparse file (a schedule followed by zeros): the runner reports the empty
-    schedule and the editor its read error, and neither fails on the way."""
+    schedule and the editor that the file is too large, and neither fails on the way."""
     path = write_schedule(run, "huge.tlf", [probe_item(run, "never")], show=True)
     os.truncate(path, HUGE_SIZE)
     check_equal(run, os.path.getsize(path), HUGE_SIZE, "the file is 3 GB")
@@ -95,8 +95,8 @@ def group_huge_file(run):
 
     editor = Program(run, run.exe("TLSet.exe"), b'"' + win_path(path) + b'"')
     text, _, pid = message_box(run, CAPTION_ERROR)
-    check_equal(run, (text, pid), (TEXT_READ_FAILED + win_path(path), editor.pid),
-                "editor: the read error names the file")
+    check_equal(run, (text, pid), (TEXT_TOO_LARGE + win_path(path), editor.pid),
+                "editor: the read error names the reason and the file")
     answer(run, CAPTION_ERROR, IDOK)
     reply = driver(run, "wait-window", "Tarvilo", hex_arg(CAPTION_EDITOR), WAIT_MS, editor.pid)
     hwnd = reply.get("hwnd")

@@ -1,7 +1,7 @@
-// Running out of memory while saving or loading a schedule: the operation reports failure
-// and loses nothing, and the program goes on. This test program puts its own versions of
-// the core's allocation functions (memory.h) in place of the core's, which can be told to
-// fail from a given allocation on; unarmed they allocate as usual.
+// Running out of memory while saving, loading or adding to a schedule: the operation
+// reports failure and loses nothing, and the program goes on. This test program puts its own
+// versions of the core's allocation functions (memory.h) in place of the core's, which can be
+// told to fail from a given allocation on; unarmed they allocate as usual.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <string>
 
+#include "document.h"
+#include "fakes/fake_document_host.h"
 #include "fakes/test_files.h"
 #include "memory.h"
 #include "schedule_file.h"
@@ -88,9 +90,9 @@ TEST(AllocationFailure, SaveReportsFailureAndKeepsTheOldFile) {
   list.clear();
 }
 
-// A load that runs out of memory reports failure or stops at the items it could hold; it
-// never ends the program.
-TEST(AllocationFailure, LoadStopsCleanly) {
+// A load that runs out of memory reads the whole file or reports it unreadable with an
+// empty list, never part of it; it never ends the program.
+TEST(AllocationFailure, LoadIsAllOrNothing) {
   Folder folder;
   std::string path = (folder.path / "plan.tlf").string();
   ScheduleList list;
@@ -106,13 +108,14 @@ TEST(AllocationFailure, LoadStopsCleanly) {
       FailingAllocations failing(after);
       loaded = LoadScheduleFile(path.c_str(), list, options);
     }
-    EXPECT_EQ(list.head != nullptr, loaded && after > 1) << after;
+    EXPECT_EQ(list.itemCount, loaded ? 2 : 0) << after;
+    EXPECT_EQ(loaded, after > 2) << after;  // the file's bytes, then one block per item
     list.clear();
     {
       FailingAllocations failing(after);
       loaded = LoadRunnerSchedule(path.c_str(), list);
     }
-    EXPECT_LE(list.itemCount, 2) << after;
+    EXPECT_EQ(list.itemCount, loaded ? 2 : 0) << after;
     list.clear();
   }
 }
@@ -150,20 +153,37 @@ TEST(AllocationFailure, FormatGivesAllOrNothing) {
   list.clear();
 }
 
-// Bytes the in-memory reader cannot copy read as an empty file: no items.
-TEST(AllocationFailure, InMemoryReadOfUncopiedBytesIsEmpty) {
+// Bytes the in-memory reader cannot copy are unreadable: no items, the options kept.
+TEST(AllocationFailure, InMemoryReadOfUncopiedBytesFails) {
   const char bytes[] =
       "true\r\ntrue\r\n\r\n1\r\n\r\nA\r\na.exe\r\nnn\r\nnn\r\nfalse\r\n0\r\n\r\n";
   ScheduleList list;
   ScheduleOptions options{true, true};
   {
     FailingAllocations failing(0);
-    ParseScheduleText(bytes, sizeof bytes - 1, list, options);
+    EXPECT_EQ(ParseScheduleText(bytes, sizeof bytes - 1, list, options), FileProblem::kFailed);
   }
   EXPECT_EQ(list.head, nullptr);
-  EXPECT_FALSE(options.showRunnerWindow);
+  EXPECT_TRUE(options.showRunnerWindow);  // kept, not read from an empty file
+  options.showRunnerWindow = false;
   ParseScheduleText(bytes, sizeof bytes - 1, list, options);
   EXPECT_EQ(list.itemCount, 1);
   EXPECT_TRUE(options.showRunnerWindow);
   list.clear();
+}
+
+// An add whose item cannot be allocated says so and changes nothing.
+TEST(AllocationFailure, AddSaysWhenItCannotAllocate) {
+  FakeDocumentHost fake;
+  EditorDocument document;
+  document.host = fake.host();
+  fake.itemDialog = [](ItemFields& fields) { return CopyText(fields.name, "A"); };
+  {
+    FailingAllocations failing(0);
+    AddItem(document);
+  }
+  EXPECT_EQ(document.schedule.head, nullptr);
+  EXPECT_FALSE(document.modified);
+  ASSERT_EQ(fake.messages.size(), 1u);
+  EXPECT_EQ(fake.messages[0].text, "メモリが足りないため、アイテムを追加できませんでした。");
 }

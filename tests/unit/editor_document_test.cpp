@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "document.h"
@@ -102,6 +103,13 @@ TEST(EditorDocument, AddAndEditGoThroughTheItemDialog) {
   AddItem(editor.document);  // cancelled
   EXPECT_EQ(editor.names(), (Names{"A"}));
   EXPECT_FALSE(editor.document.modified);
+
+  // At the item limit an add is refused before the dialog.
+  editor.document.schedule.itemCount = kMaxScheduleItems;
+  AddItem(editor.document);
+  EXPECT_EQ(editor.fake.messages.at(0).text, "アイテムは100000個までしか登録できません。");
+  EXPECT_EQ(editor.fake.dialogInputs.size(), 1u);
+  editor.document.schedule.itemCount = 1;
 
   editor.fake.itemDialog = Enter("B", 45);
   AddItem(editor.document);
@@ -243,6 +251,22 @@ TEST(EditorDocument, FailedSavesKeepFlagNameAndFile) {
   EXPECT_STREQ(editor.document.fileName, "C:\\plan.tlf");
   EXPECT_TRUE(editor.document.modified);
 
+  // The reason, and the name of the file when none could stay under the schedule's name.
+  const std::pair<FileProblem, std::string> kReasons[] = {
+      {FileProblem::kTooLarge, "ファイルが16MBを超えるため保存できません。\n"},
+      {FileProblem::kTooManyItems, "アイテムが100000個を超えるため保存できません。\n"},
+      {FileProblem::kKeptElsewhere, kSaveFailed}};
+  editor.fake.keptAs = "C:\\~tlsave0.tmp";
+  for (const auto& [problem, text] : kReasons) {
+    editor.fake.failure = problem;
+    EXPECT_EQ(SaveSchedule(editor.document), SaveResult::kFailed);
+    EXPECT_EQ(editor.fake.messages.back().text,
+              text + "C:\\plan.tlf" +
+                  (problem == FileProblem::kKeptElsewhere
+                       ? "\nファイルは次の名前で残っています。\nC:\\~tlsave0.tmp"
+                       : ""));
+  }
+
   // Untitled, save goes through the save-as dialog; cancelled, nothing changes.
   Editor untitled({"A"});
   untitled.document.modified = true;
@@ -254,6 +278,7 @@ TEST(EditorDocument, FailedSavesKeepFlagNameAndFile) {
 TEST(EditorDocument, NewAsksOnlyWhenModifiedAndStopsWhenNotSaved) {
   Editor clean({"A"});
   clean.document.options = {true, true};
+  clean.fake.shownOptions = {true, true};
   clean.titled("C:\\plan.tlf");
   NewSchedule(clean.document);
   EXPECT_TRUE(clean.fake.messages.empty());
@@ -261,6 +286,7 @@ TEST(EditorDocument, NewAsksOnlyWhenModifiedAndStopsWhenNotSaved) {
   EXPECT_STREQ(clean.document.fileName, "");
   EXPECT_FALSE(clean.fake.shownOptions.showRunnerWindow);
   EXPECT_FALSE(clean.fake.shownOptions.exitAfterRun);
+  EXPECT_EQ(SaveSchedule(clean.document), SaveResult::kCancelled);  // untitled: save as
 
   // Yes, then a cancelled save-as or a failed save: the document stays as it was.
   for (bool failing : {false, true}) {
@@ -302,8 +328,17 @@ TEST(EditorDocument, OpenAndDropReplaceTheDocument) {
   EXPECT_EQ(editor.fake.messages[0].text, ".tlfファイルを選択してください");
   EXPECT_EQ(editor.fake.messages[1].text, ".tlfファイルを選択してください");
   EXPECT_EQ(editor.fake.messages[2].text, "ファイルを読み込めませんでした。\nC:\\locked.tlf");
+  const std::pair<FileProblem, std::string> kReasons[] = {
+      {FileProblem::kTooLarge, "ファイルが大きすぎるため読み込めません。\n"},
+      {FileProblem::kTooManyItems, "アイテムが100000個を超えるため読み込めません。\n"}};
+  for (const auto& [problem, text] : kReasons) {
+    editor.fake.failure = problem;
+    OpenDroppedSchedule(editor.document, "C:\\locked.tlf");
+    EXPECT_EQ(editor.fake.messages.back().text, text + "C:\\locked.tlf");
+  }
   EXPECT_EQ(editor.names(), (Names{"old"}));
   EXPECT_STREQ(editor.document.fileName, "C:\\before.tlf");
+  EXPECT_EQ(editor.fake.optionShows, 0);  // nothing was read
 
   editor.fake.openPaths = {"C:\\plan.tlf"};
   OpenSchedule(editor.document);
@@ -337,12 +372,14 @@ TEST(EditorDocument, CommandLineOpensOrStartsEmpty) {
   EXPECT_FALSE(none.document.modified);
 
   Editor named;
+  named.document.modified = true;
   named.fake.files["C:\\plan one.tlf"] = FakeDocumentHost::ScheduleBytes({"A"}, false, true);
   const char* args[] = {"C:\\PLAN~1.TLF", "ignored"};
   ApplyCommandLine(named.document, 2, args, lookup.lookup());
   EXPECT_STREQ(named.document.fileName, "C:\\plan one.tlf");
   EXPECT_EQ(named.names(), (Names{"A"}));
   EXPECT_TRUE(named.document.options.exitAfterRun);
+  EXPECT_FALSE(named.document.modified);
   EXPECT_EQ(named.fake.registrations, 0);
 
   // Missing, or there but unreadable (reported): untitled, empty, both options off.

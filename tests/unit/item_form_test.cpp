@@ -107,6 +107,9 @@ TEST(ItemForm, AcceptsWhatAFileKeeps) {
   EXPECT_EQ(std::strlen(fields.arguments), 258u);
   EXPECT_EQ(fields.delaySeconds, 45);
   EXPECT_EQ(fields.pathIsEnvVar, 1);
+  form.envVar = false;
+  form.read(fields);
+  EXPECT_EQ(fields.pathIsEnvVar, 0);
 }
 
 TEST(ItemForm, DelayTextAndArrowPosition) {
@@ -163,4 +166,6 @@ TEST(ItemForm, TestRunFile) {
   char failure[kTextSize * 2];
   FormatLaunchFailure("C:\\x.exe", "reason", failure, sizeof failure);
   EXPECT_EQ(std::string(failure), "起動できませんでした。\nC:\\x.exe\nreason");
+  FormatLaunchFailure("C:\\x.exe", "", failure, sizeof failure);
+  EXPECT_EQ(std::string(failure), "起動できませんでした。\nC:\\x.exe");
 }

@@ -5,10 +5,13 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "fakes/test_files.h"
+#include "file_replace.h"
 #include "schedule_file.h"
 
 namespace fs = std::filesystem;
@@ -618,7 +621,9 @@ TEST(ScheduleFileReader, SizeLimit) {
     ListHolder editor;
     editor.add("Old", "o.exe", "", "", 0, 0);
     ScheduleOptions options;
-    EXPECT_EQ(LoadScheduleFile(path.c_str(), editor.list, options), c.readable) << c.size;
+    FileProblem problem = FileProblem::kFailed;
+    EXPECT_EQ(LoadScheduleFile(path.c_str(), editor.list, options, &problem), c.readable);
+    EXPECT_EQ(problem, c.readable ? FileProblem::kNone : FileProblem::kTooLarge) << c.size;
     EXPECT_EQ(Records(editor.list).size(), c.readable ? 1u : 0u) << c.size;
     EXPECT_EQ(options.showRunnerWindow, c.readable) << c.size;
     ListHolder runner;
@@ -693,7 +698,9 @@ TEST(ScheduleFileReader, ItemLimitFailsTheLoad) {
   WriteBytes(path, Header(kMaxScheduleItems + 1) + records);
   ListHolder holder;
   ScheduleOptions options;
-  EXPECT_FALSE(LoadScheduleFile(path.c_str(), holder.list, options));
+  FileProblem problem = FileProblem::kNone;
+  EXPECT_FALSE(LoadScheduleFile(path.c_str(), holder.list, options, &problem));
+  EXPECT_EQ(problem, FileProblem::kTooManyItems);
   EXPECT_FALSE(LoadRunnerSchedule(path.c_str(), holder.list));
   EXPECT_EQ(holder.list.head, nullptr);
 }
@@ -720,10 +727,13 @@ TEST(ScheduleFileWriter, LimitsRefuseTheSave) {
   ListHolder tooLarge;  // 16,000 records of about 1,050 bytes: beyond 16 MiB
   AddMany(tooLarge, 16000, long258.c_str());
   ASSERT_GT(Formatted(tooLarge.list, {}).size(), kMaxScheduleFileBytes);
-  EXPECT_FALSE(WriteScheduleFile(path.c_str(), tooLarge.list, {}));
+  FileProblem problem = FileProblem::kNone;
+  EXPECT_FALSE(WriteScheduleFile(path.c_str(), tooLarge.list, {}, &problem));
+  EXPECT_EQ(problem, FileProblem::kTooLarge);
   ListHolder tooMany;
   AddMany(tooMany, kMaxScheduleItems + 1, "a");
-  EXPECT_FALSE(WriteScheduleFile(path.c_str(), tooMany.list, {}));
+  EXPECT_FALSE(WriteScheduleFile(path.c_str(), tooMany.list, {}, &problem));
+  EXPECT_EQ(problem, FileProblem::kTooManyItems);
   EXPECT_EQ(ReadFileBytes(path), "old");
   tooMany.list.removeAt(0);
   EXPECT_TRUE(WriteScheduleFile(path.c_str(), tooMany.list, {}));
@@ -823,5 +833,106 @@ TEST(ScheduleFileReader, LoadsLeaveNoFileOpen) {
     EXPECT_EQ(OpenDescriptors(), before) << size;
     EXPECT_EQ(std::rename(path.c_str(), moved.c_str()), 0) << size;
     std::remove(moved.c_str());
+  }
+}
+
+// The save's steps over an in-memory folder whose swap fails as ReplaceFileA documents it:
+// kKeepsBoth for ERROR_UNABLE_TO_REMOVE_REPLACED, ERROR_UNABLE_TO_MOVE_REPLACEMENT with a
+// backup and any other error; kOldToBackup for ERROR_UNABLE_TO_MOVE_REPLACEMENT_2;
+// kTargetGone as Wine without a backup. stuck names (held by a scanner) neither move nor go.
+struct FakeFolder {
+  enum Swap { kWorks, kKeepsBoth, kOldToBackup, kTargetGone } swap = kWorks;
+  std::map<std::string, std::string> files;
+  std::set<std::string> stuck;
+  bool writeFails = false;
+
+  static FakeFolder& Of(void* context) { return *static_cast<FakeFolder*>(context); }
+  bool move(const std::string& from, const std::string& to) {
+    if (stuck.count(from) > 0 || files.count(to) > 0 || files.count(from) == 0) return false;
+    files[to] = files[from];
+    files.erase(from);
+    return true;
+  }
+  FileHost host() {
+    FileHost table{};
+    table.writeNewFile = [](void* c, const char* path, const char* bytes, std::size_t size) {
+      if (Of(c).files.count(path) > 0) return NewFileResult::kNameTaken;
+      if (Of(c).writeFails) return NewFileResult::kFailed;
+      Of(c).files[path] = std::string(bytes, size);
+      return NewFileResult::kWritten;
+    };
+    table.fileState = [](void* c, const char* path) {
+      auto file = Of(c).files.find(path);
+      if (file == Of(c).files.end()) return FileState::kMissing;
+      return file->second == "<folder>" ? FileState::kRefused : FileState::kReplaceable;
+    };
+    table.replaceFile = [](void* c, const char* target, const char* temp, const char* backup) {
+      FakeFolder& f = Of(c);
+      if (f.swap == kKeepsBoth) return false;
+      if (f.swap == kTargetGone) return !f.files.erase(target);
+      return f.move(target, backup) && f.swap == kWorks && f.move(temp, target);
+    };
+    table.moveFile = [](void* c, const char* a, const char* b) { return Of(c).move(a, b); };
+    table.deleteFile = [](void* c, const char* path) {
+      return Of(c).stuck.count(path) == 0 && Of(c).files.erase(path) > 0;
+    };
+    table.copyAttributes = [](void*, const char*, const char*) {};
+    table.context = this;
+    return table;
+  }
+};
+
+// Every documented failure of each step leaves a whole file, old or new, under the target's
+// name, or the new one under the name the caller shows. Beside a 248-byte folder the names
+// shorten to fit where the target's name does.
+TEST(ScheduleFileWriter, EveryFailedStepLeavesAWholeFile) {
+  using F = FakeFolder;
+  struct Case {
+    const char* what;
+    F::Swap swap;
+    std::string old;         // the file under the target's name, "" for none
+    std::vector<int> stuck;  // 0: the temporary file, 1: the backup
+    SaveOutcome outcome;
+    std::size_t filesLeft;
+  };
+  const Case kCases[] = {
+      {"replaced", F::kWorks, "old", {}, SaveOutcome::kSaved, 1},
+      {"both kept", F::kKeepsBoth, "old", {}, SaveOutcome::kFailed, 1},
+      {"old moved away, new moved in", F::kOldToBackup, "old", {}, SaveOutcome::kSaved, 1},
+      {"old moved away and back", F::kOldToBackup, "old", {0}, SaveOutcome::kFailed, 2},
+      {"neither can move", F::kOldToBackup, "old", {0, 1}, SaveOutcome::kKeptElsewhere, 2},
+      {"old gone, new moved in", F::kTargetGone, "old", {}, SaveOutcome::kSaved, 1},
+      {"old gone, new stuck", F::kTargetGone, "old", {0}, SaveOutcome::kKeptElsewhere, 1},
+      {"no old file, new stuck", F::kWorks, "", {0}, SaveOutcome::kKeptElsewhere, 1},
+      {"target is a folder", F::kWorks, "<folder>", {}, SaveOutcome::kFailed, 1},
+      {"write fails", F::kWorks, "old", {}, SaveOutcome::kFailed, 1},
+  };
+  // A usual folder, and one of 248 bytes where only short names fit beside "a.tlf".
+  for (std::string folder : {std::string("D:\\docs\\"), std::string(248, 'f') + "\\"}) {
+    bool shortNames = folder.size() > 200;
+    std::string target = folder + (shortNames ? "a.tlf" : "plan.tlf");
+    std::string names[] = {folder + (shortNames ? "~s0" : "~tlsave0.tmp"),
+                           folder + (shortNames ? "~b0" : "~tlback0.tmp")};
+    for (const Case& c : kCases) {
+      FakeFolder fake;
+      fake.swap = c.swap;
+      fake.writeFails = std::string(c.what) == "write fails";
+      if (!c.old.empty()) fake.files[target] = c.old;
+      for (int name : c.stuck) fake.stuck.insert(names[name]);
+      char keptAs[kTextSize] = "x";
+      SaveOutcome outcome =
+          SaveFileSafely(fake.host(), target.c_str(), "new", 3, keptAs, kTextSize);
+      SCOPED_TRACE(std::string(c.what) + (shortNames ? " (short names)" : ""));
+      EXPECT_EQ(outcome, c.outcome);
+      EXPECT_EQ(fake.files.size(), c.filesLeft);
+      if (outcome == SaveOutcome::kKeptElsewhere) {
+        EXPECT_EQ(keptAs, names[0]);
+        EXPECT_EQ(fake.files[keptAs], "new");
+        EXPECT_EQ(fake.files.count(target), 0u);
+      } else {
+        EXPECT_STREQ(keptAs, "");
+        EXPECT_EQ(fake.files[target], outcome == SaveOutcome::kSaved ? "new" : c.old);
+      }
+    }
   }
 }

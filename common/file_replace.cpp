@@ -1,0 +1,114 @@
+// The safe save's decisions: the names of the temporary file and of the backup, and how the
+// target's name gets a whole file back after whichever step failed.
+#include "file_replace.h"
+
+#include <cstring>
+
+#include "path_split.h"
+#include "text.h"
+
+namespace {
+
+// How many numbers a save tries for each of its two names.
+constexpr int kNameAttempts = 100;
+
+enum class Sibling { kTemporary, kBackup };
+
+// A name in target's folder: "~tlsave3.tmp" or "~tlback3.tmp" where the whole path stays
+// within the 259 bytes a path may hold, else the short "~s3" or "~b3", so a save works
+// wherever the target's folder holds a short file name (a folder of 248 bytes and more on
+// Windows). False when neither fits.
+bool SiblingName(const char* target, Sibling kind, int number, char* name) {
+  SplitDriveAndFolder(target, name, kTextSize);
+  std::size_t folder = std::strlen(name);
+  bool temporary = kind == Sibling::kTemporary;
+  return FormatText(name + folder, kTextSize - folder,
+                    temporary ? "~tlsave%d.tmp" : "~tlback%d.tmp", number) ||
+         FormatText(name + folder, kTextSize - folder, temporary ? "~s%d" : "~b%d", number);
+}
+
+bool Exists(const FileHost& host, const char* path) {
+  return host.fileState(host.context, path) != FileState::kMissing;
+}
+
+// Writes bytes under the first free temporary name. A name in use is skipped, never opened,
+// so no other file is overwritten. False, with nothing written, when no name is free or
+// the write failed.
+bool WriteTemporary(const FileHost& host, const char* target, const char* bytes,
+                    std::size_t size, char* temporary) {
+  for (int number = 0; number < kNameAttempts; ++number) {
+    if (!SiblingName(target, Sibling::kTemporary, number, temporary)) return false;
+    NewFileResult result = host.writeNewFile(host.context, temporary, bytes, size);
+    if (result != NewFileResult::kNameTaken) return result == NewFileResult::kWritten;
+  }
+  return false;
+}
+
+bool FindFreeBackupName(const FileHost& host, const char* target, char* backup) {
+  for (int number = 0; number < kNameAttempts; ++number) {
+    if (!SiblingName(target, Sibling::kBackup, number, backup)) return false;
+    if (!Exists(host, backup)) return true;
+  }
+  return false;
+}
+
+// The new file is under the target's name: it gets the old file's attributes where the
+// swap dropped them (Wine's ReplaceFileA is two renames), and the backup goes.
+SaveOutcome Placed(const FileHost& host, const char* target, const char* backup) {
+  if (backup[0] != '\0') {
+    host.copyAttributes(host.context, backup, target);
+    host.deleteFile(host.context, backup);
+  }
+  return SaveOutcome::kSaved;
+}
+
+// After a failed swap the old file may be under the target's name or the backup's, and the
+// new one under the temporary name (ReplaceFileA documents each of these; a failed rename
+// leaves the temporary file). The target's name gets a whole file, the new one if it can;
+// a file is deleted only while the target's name holds one.
+SaveOutcome PutRight(const FileHost& host, const char* target, const char* temporary,
+                     const char* backup, char* keptAs, std::size_t capacity) {
+  if (Exists(host, target)) {
+    host.deleteFile(host.context, temporary);
+    if (backup[0] != '\0') host.deleteFile(host.context, backup);
+    return SaveOutcome::kFailed;
+  }
+  bool temporaryThere = Exists(host, temporary);
+  if (temporaryThere && host.moveFile(host.context, temporary, target)) {
+    return Placed(host, target, backup);
+  }
+  bool backupThere = backup[0] != '\0' && Exists(host, backup);
+  if (backupThere && host.moveFile(host.context, backup, target)) {
+    host.deleteFile(host.context, temporary);
+    return SaveOutcome::kFailed;
+  }
+  // Held by another program, say: both files stay, and the user is told where.
+  if (!temporaryThere && !backupThere) return SaveOutcome::kFailed;
+  CopyText(keptAs, capacity, temporaryThere ? temporary : backup);
+  return SaveOutcome::kKeptElsewhere;
+}
+
+}  // namespace
+
+SaveOutcome SaveFileSafely(const FileHost& host, const char* target, const char* bytes,
+                           std::size_t size, char* keptAs, std::size_t capacity) {
+  CopyText(keptAs, capacity, "");
+  if (std::strlen(target) >= kTextSize) return SaveOutcome::kFailed;
+  FileState state = host.fileState(host.context, target);
+  if (state == FileState::kRefused) return SaveOutcome::kFailed;
+  char temporary[kTextSize];
+  if (!WriteTemporary(host, target, bytes, size, temporary)) return SaveOutcome::kFailed;
+  char backup[kTextSize] = "";
+  bool replaced;
+  if (state == FileState::kMissing) {
+    // No old file: a rename, which fails rather than overwrite a file that appeared since.
+    replaced = host.moveFile(host.context, temporary, target);
+  } else if (FindFreeBackupName(host, target, backup)) {
+    replaced = host.replaceFile(host.context, target, temporary, backup);
+  } else {
+    backup[0] = '\0';
+    replaced = false;
+  }
+  if (replaced) return Placed(host, target, backup);
+  return PutRight(host, target, temporary, backup, keptAs, capacity);
+}
