@@ -22,12 +22,46 @@ const char kNameTooLongText[] = "ファイル名が長すぎるため保存で�
 const char kOverwriteText[] = "は既に存在します。上書きしますか？";
 const char kScheduleExtension[] = ".tlf";
 
+// Counts one open box or dialog for as long as it is open (see openPrompts).
+struct OpenPrompt {
+  explicit OpenPrompt(EditorDocument& document) : count(document.openPrompts) { ++count; }
+  ~OpenPrompt() { --count; }
+  int& count;
+};
+
+bool Busy(const EditorDocument& document) { return document.openPrompts > 0; }
+
+bool Ask(EditorDocument& document, const char* text) {
+  OpenPrompt open(document);
+  return document.host.askYesNo(document.host.context, text, kConfirmCaption);
+}
+
+void Tell(EditorDocument& document, const char* text) {
+  OpenPrompt open(document);
+  document.host.showMessage(document.host.context, text, kErrorCaption);
+}
+
+bool ChooseOpenPath(EditorDocument& document, char* path) {
+  OpenPrompt open(document);
+  return document.host.chooseOpenPath(document.host.context, path);
+}
+
+bool ChooseSavePath(EditorDocument& document, char* path) {
+  OpenPrompt open(document);
+  return document.host.chooseSavePath(document.host.context, path);
+}
+
+bool RunItemDialog(EditorDocument& document, ItemFields& fields) {
+  OpenPrompt open(document);
+  return document.host.runItemDialog(document.host.context, fields);
+}
+
 // Shows text followed by detail (a path) in one box; the detail is cut if it must be.
-void ShowProblem(const EditorDocument& document, const char* text, const char* detail) {
+void ShowProblem(EditorDocument& document, const char* text, const char* detail) {
   char message[kTextSize * 2];
   CopyText(message, sizeof message, text);
   AppendText(message, sizeof message, detail);
-  document.host.showMessage(document.host.context, message, kErrorCaption);
+  Tell(document, message);
 }
 
 bool IsScheduleFileName(const char* path) {
@@ -55,6 +89,18 @@ bool ReadScheduleInto(EditorDocument& document, const char* path) {
   CopyText(document.fileName, path);
   Refresh(document);
   return true;
+}
+
+// Opens a chosen or dropped file. Unsaved changes are discarded without a question, and the
+// modified flag stays.
+void OpenScheduleFile(EditorDocument& document, const char* path) {
+  if (!IsScheduleFileName(path)) {
+    Tell(document, kNotScheduleText);
+    return;
+  }
+  if (ReadScheduleInto(document, path)) {
+    document.host.showOptions(document.host.context, document.options);
+  }
 }
 
 // Writes the document to path and makes path its file; on failure the user is told and
@@ -101,6 +147,7 @@ int32_t RowAfterMove(MoveDirection direction, int32_t row, int32_t itemCount) {
 }  // namespace
 
 void DeleteSelectedItem(EditorDocument& document) {
+  if (Busy(document)) return;
   int32_t row = document.host.selectedRow(document.host.context);
   if (!document.schedule.removeAt(row)) return;
   document.modified = true;
@@ -108,6 +155,7 @@ void DeleteSelectedItem(EditorDocument& document) {
 }
 
 void MoveSelectedItem(EditorDocument& document, MoveDirection direction) {
+  if (Busy(document)) return;
   int32_t row = document.host.selectedRow(document.host.context);
   if (!(document.schedule.*MoveOperation(direction))(row)) return;
   document.modified = true;
@@ -118,9 +166,10 @@ void MoveSelectedItem(EditorDocument& document, MoveDirection direction) {
 }
 
 void AddItem(EditorDocument& document) {
+  if (Busy(document)) return;
   ItemFields fields;
   ResetItemFields(fields);
-  if (!document.host.runItemDialog(document.host.context, fields)) return;
+  if (!RunItemDialog(document, fields)) return;
   ScheduleItem* item =
       NewScheduleItem(fields.name, fields.path, fields.arguments, fields.workFolder,
                       fields.delaySeconds, fields.pathIsEnvVar);
@@ -134,13 +183,17 @@ void AddItem(EditorDocument& document) {
 }
 
 void EditSelectedItem(EditorDocument& document) {
+  if (Busy(document)) return;
   int32_t row = document.host.selectedRow(document.host.context);
+  const ScheduleItem* shown = document.schedule.at(row);
+  if (shown == nullptr) return;
+  ItemFields fields;
+  shown->get(fields.name, fields.path, fields.arguments, fields.workFolder,
+             &fields.delaySeconds, &fields.pathIsEnvVar);
+  if (!RunItemDialog(document, fields)) return;
+  // The dialog ran a message loop of its own: the item is looked up again, not trusted.
   ScheduleItem* item = document.schedule.at(row);
   if (item == nullptr) return;
-  ItemFields fields;
-  item->get(fields.name, fields.path, fields.arguments, fields.workFolder, &fields.delaySeconds,
-            &fields.pathIsEnvVar);
-  if (!document.host.runItemDialog(document.host.context, fields)) return;
   item->set(fields.name, fields.path, fields.arguments, fields.workFolder, fields.delaySeconds,
             fields.pathIsEnvVar);
   document.modified = true;
@@ -149,6 +202,7 @@ void EditSelectedItem(EditorDocument& document) {
 }
 
 void ToggleOption(EditorDocument& document, RunOption option) {
+  if (Busy(document)) return;
   bool& value = option == RunOption::kShowRunnerWindow ? document.options.showRunnerWindow
                                                        : document.options.exitAfterRun;
   value = !value;
@@ -157,8 +211,8 @@ void ToggleOption(EditorDocument& document, RunOption option) {
 }
 
 void NewSchedule(EditorDocument& document) {
-  if (document.modified &&
-      document.host.askYesNo(document.host.context, kNewPrompt, kConfirmCaption)) {
+  if (Busy(document)) return;
+  if (document.modified && Ask(document, kNewPrompt)) {
     // A save that did not happen (cancelled or failed) stops the new schedule.
     if (SaveSchedule(document) != SaveResult::kSaved) return;
   }
@@ -171,34 +225,32 @@ void NewSchedule(EditorDocument& document) {
 }
 
 void OpenSchedule(EditorDocument& document) {
+  if (Busy(document)) return;
   char path[kTextSize];
   CopyText(path, kOpenPrompt);
-  if (!document.host.chooseOpenPath(document.host.context, path)) return;
-  OpenDroppedSchedule(document, path);
+  if (!ChooseOpenPath(document, path)) return;
+  OpenScheduleFile(document, path);
 }
 
-void OpenDroppedSchedule(EditorDocument& document, const char* path) {
-  if (!IsScheduleFileName(path)) {
-    document.host.showMessage(document.host.context, kNotScheduleText, kErrorCaption);
-    return;
-  }
-  // Unsaved changes are discarded without a question, and the modified flag stays.
-  if (ReadScheduleInto(document, path)) {
-    document.host.showOptions(document.host.context, document.options);
-  }
+void OpenDroppedSchedule(EditorDocument& document, QueryDroppedFileFn query, void* drop) {
+  if (Busy(document)) return;
+  char path[kTextSize];
+  DroppedPath dropped = ReadDroppedPath(query, drop, path);
+  if (dropped == DroppedPath::kTooLong) Tell(document, kDroppedPathTooLongText);
+  if (dropped == DroppedPath::kRead) OpenScheduleFile(document, path);
 }
 
 SaveResult SaveSchedule(EditorDocument& document) {
+  if (Busy(document)) return SaveResult::kCancelled;
   if (document.fileName[0] == '\0') return SaveScheduleAs(document);
   return WriteTo(document, document.fileName);
 }
 
 SaveResult SaveScheduleAs(EditorDocument& document) {
+  if (Busy(document)) return SaveResult::kCancelled;
   char chosen[kTextSize];
   CopyText(chosen, kSavePrompt);
-  if (!document.host.chooseSavePath(document.host.context, chosen)) {
-    return SaveResult::kCancelled;
-  }
+  if (!ChooseSavePath(document, chosen)) return SaveResult::kCancelled;
   char path[kTextSize];
   CopyText(path, chosen);
   // The extension is added only when the name lacks it, so plan.tlf stays plan.tlf.
@@ -213,9 +265,7 @@ SaveResult SaveScheduleAs(EditorDocument& document) {
     char question[kTextSize * 2];
     CopyText(question, sizeof question, path);
     AppendText(question, sizeof question, kOverwriteText);
-    if (!document.host.askYesNo(document.host.context, question, kConfirmCaption)) {
-      return SaveResult::kCancelled;
-    }
+    if (!Ask(document, question)) return SaveResult::kCancelled;
   }
   return WriteTo(document, path);
 }
@@ -236,12 +286,18 @@ void ApplyCommandLine(EditorDocument& document, int argCount, const char* const*
   ReadScheduleInto(document, path);
 }
 
-void OfferSaveOnClose(EditorDocument& document) {
-  if (!document.modified) return;
-  if (!document.host.askYesNo(document.host.context, kClosePrompt, kConfirmCaption)) return;
-  // A failed save has been reported; the user gets one more chance under another name
-  // before the window closes.
-  if (SaveSchedule(document) == SaveResult::kFailed) SaveScheduleAs(document);
+bool OfferSaveOnClose(EditorDocument& document) {
+  if (Busy(document)) return false;
+  if (!document.modified || !Ask(document, kClosePrompt)) return true;
+  // A failed save has been reported; the user gets one more chance under another name.
+  SaveResult saved = SaveSchedule(document);
+  if (saved == SaveResult::kFailed) saved = SaveScheduleAs(document);
+  return saved == SaveResult::kSaved;
+}
+
+bool AllowSessionEnd(EditorDocument& document) {
+  if (Busy(document)) return !document.modified;
+  return OfferSaveOnClose(document);
 }
 
 void FreeDocument(EditorDocument& document) { document.schedule.clear(); }
