@@ -459,15 +459,12 @@ TEST(EditorDocument, AnOpenQuestionHoldsTheDocument) {
     NewSchedule(editor.document);  // answered yes: what was asked about is saved
     EXPECT_EQ(editor.fake.writes, (Names{"C:\\plan.tlf"}));
     EXPECT_EQ(editor.fake.files["C:\\plan.tlf"], asked);
-    EXPECT_EQ(editor.fake.messages.size() + editor.fake.dialogPrompts.size() +
-                  editor.fake.dialogInputs.size(),
-              1u);  // the question alone
+    const FakeDocumentHost& f = editor.fake;  // the question alone was shown:
+    EXPECT_EQ(f.messages.size() + f.dialogPrompts.size() + f.dialogInputs.size(), 1u);
   }
-  // Nothing to lose: a logoff under an open box goes ahead, a close still waits.
-  Editor clean;
+  Editor clean;  // nothing to lose: a logoff under an open box goes ahead, a close waits
   clean.fake.whilePromptOpen = [&clean] {
-    EXPECT_TRUE(AllowSessionEnd(clean.document));
-    EXPECT_FALSE(OfferSaveOnClose(clean.document));
+    EXPECT_TRUE(AllowSessionEnd(clean.document) && !OfferSaveOnClose(clean.document));
   };
   OpenSchedule(clean.document);
 }

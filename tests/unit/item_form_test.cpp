@@ -138,9 +138,8 @@ TEST(ItemForm, DelayTextAndArrowPosition) {
   EXPECT_EQ(ArrowPositionForDelay(-1), 0);
   EXPECT_EQ(ArrowPositionForDelay(17), 17);
   EXPECT_EQ(ArrowPositionForDelay(45), 30);
-  // Shown as stored, sign and all; only the unset -1 shows 0.
   for (int32_t delay : {-3, 0, 45, INT32_MIN}) EXPECT_EQ(ShownDelay(delay), delay);
-  EXPECT_EQ(ShownDelay(-1), 0);
+  EXPECT_EQ(ShownDelay(-1), 0);  // unset
 }
 
 TEST(ItemForm, TestRunFile) {
