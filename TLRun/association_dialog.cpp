@@ -15,7 +15,17 @@ const char kExplanationText[] =
     ".tlfファイルをダブルクリックするか\n"
     ".tlfファイルをドラッグ＆ドロップしてください。";
 
-BOOL OnInitDialog(HWND dialog) {
+// The dialog's result is what the user pressed, kept where DialogBoxParamA's caller gave
+// it; a dialog ended any other way (the runner's quit message ends every modal loop) counts
+// as cancelled.
+void KeepPressed(HWND dialog, int result) {
+  int* pressed = reinterpret_cast<int*>(GetWindowLongPtrA(dialog, DWLP_USER));
+  if (pressed != nullptr) *pressed = result;
+  EndDialog(dialog, result);
+}
+
+BOOL OnInitDialog(HWND dialog, LPARAM pressed) {
+  SetWindowLongPtrA(dialog, DWLP_USER, pressed);
   HWND checkBox = GetDlgItem(dialog, IDC_ASSOCIATE_CHECK);
   // The position and size are fixed in pixels, whatever the template's dialog units give.
   MoveWindow(dialog, 350, 300, 270, 120, TRUE);
@@ -29,21 +39,22 @@ BOOL OnInitDialog(HWND dialog) {
 BOOL OnCommand(HWND dialog, int controlId) {
   if (controlId == IDOK) {
     bool ticked = IsDlgButtonChecked(dialog, IDC_ASSOCIATE_CHECK) == BST_CHECKED;
-    EndDialog(dialog, ticked ? kAssociationApply : kAssociationRemove);
+    KeepPressed(dialog, ticked ? kAssociationApply : kAssociationRemove);
     return TRUE;
   }
   // キャンセル, and also Esc and the close box, which the dialog manager turns into 2.
   if (controlId == IDCANCEL) {
-    EndDialog(dialog, kAssociationCancel);
+    KeepPressed(dialog, kAssociationCancel);
     return TRUE;
   }
   return FALSE;
 }
 
-INT_PTR CALLBACK AssociationDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK AssociationDialogProc(HWND dialog, UINT message, WPARAM wParam,
+                                       LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
-      return OnInitDialog(dialog);
+      return OnInitDialog(dialog, lParam);
     case WM_COMMAND:
       return OnCommand(dialog, LOWORD(wParam));
     default:
@@ -54,9 +65,13 @@ INT_PTR CALLBACK AssociationDialogProc(HWND dialog, UINT message, WPARAM wParam,
 int ShowAssociationDialog(void* context) {
   HINSTANCE instance = static_cast<HINSTANCE>(context);
   // No owner window: opened from the menu, the runner window stays enabled and its launch
-  // timer keeps being dispatched by this dialog's message loop.
-  return static_cast<int>(DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_ASSOCIATION), nullptr,
-                                          AssociationDialogProc, 0));
+  // timer keeps being dispatched by this dialog's message loop. Only 適用 and キャンセル
+  // decide: when the runner ends meanwhile (exit-after-run, 終了), its quit message ends
+  // the dialog with a result the user never chose, which is taken as cancelled.
+  int pressed = kAssociationCancel;
+  DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_ASSOCIATION), nullptr, AssociationDialogProc,
+                  reinterpret_cast<LPARAM>(&pressed));
+  return pressed;
 }
 
 }  // namespace

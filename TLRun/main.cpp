@@ -20,13 +20,16 @@ const char kMutexName[] = "Run'sTarvilo";
 const char kRunnerCaption[] = "Run's Tarvilo";
 const char kAssociationConfirmation[] = ".tlfファイルとアプリケーションを関連付けました。";
 
+// Ends with the quit message, or as soon as the window is gone: a window destroyed inside
+// another message loop (the shell's during a launch) may have had its quit message taken
+// by that loop, and a runner without a window would hold the instance mutex for good.
 int RunMessageLoop() {
-  MSG message;
-  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+  MSG message{};
+  while (IsWindow(runnerState.window) && GetMessageA(&message, nullptr, 0, 0) > 0) {
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
-  return static_cast<int>(message.wParam);
+  return message.message == WM_QUIT ? static_cast<int>(message.wParam) : 0;
 }
 
 }  // namespace

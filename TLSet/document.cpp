@@ -31,6 +31,28 @@ const char kScheduleExtension[] = ".tlf";
 static_assert(kMaxScheduleItems == 100000 && kMaxScheduleFileBytes == 16 * 1024 * 1024,
               "the messages name the limits");
 
+// Counts one open box or dialog for as long as it is open (see openPrompts).
+struct OpenPrompt {
+  explicit OpenPrompt(EditorDocument& document) : count(document.openPrompts) { ++count; }
+  ~OpenPrompt() { --count; }
+  int& count;
+};
+
+bool ChooseOpenPath(EditorDocument& document, char* path) {
+  OpenPrompt open(document);
+  return document.host.chooseOpenPath(document.host.context, path);
+}
+
+bool ChooseSavePath(EditorDocument& document, char* path) {
+  OpenPrompt open(document);
+  return document.host.chooseSavePath(document.host.context, path);
+}
+
+bool RunItemDialog(EditorDocument& document, ItemFields& fields) {
+  OpenPrompt open(document);
+  return document.host.runItemDialog(document.host.context, fields);
+}
+
 // What a failed read or save says before the file's name.
 const char* ProblemText(FileProblem problem, bool saving) {
   switch (problem) {
@@ -45,14 +67,14 @@ const char* ProblemText(FileProblem problem, bool saving) {
 
 // Shows text followed by detail (a path), and by more and a second path when they are
 // given, in one box; the paths are cut if they must be.
-void ShowProblem(const EditorDocument& document, const char* text, const char* detail,
+void ShowProblem(EditorDocument& document, const char* text, const char* detail,
                  const char* more = "", const char* second = "") {
   char message[kTextSize * 3];
   CopyText(message, sizeof message, text);
   AppendText(message, sizeof message, detail);
   AppendText(message, sizeof message, more);
   AppendText(message, sizeof message, second);
-  document.host.showMessage(document.host.context, message, kErrorCaption);
+  TellError(document, message);
 }
 
 bool IsScheduleFileName(const char* path) {
@@ -82,6 +104,18 @@ bool ReadScheduleInto(EditorDocument& document, const char* path) {
   CopyText(document.fileName, path);
   Refresh(document);
   return true;
+}
+
+// Opens a chosen or dropped file. Unsaved changes are discarded without a question, and the
+// modified flag stays.
+void OpenScheduleFile(EditorDocument& document, const char* path) {
+  if (!IsScheduleFileName(path)) {
+    TellError(document, kNotScheduleText);
+    return;
+  }
+  if (ReadScheduleInto(document, path)) {
+    document.host.showOptions(document.host.context, document.options);
+  }
 }
 
 // Writes the document to path and makes path its file; on failure the user is told why,
@@ -134,7 +168,20 @@ int32_t RowAfterMove(MoveDirection direction, int32_t row, int32_t itemCount) {
 
 }  // namespace
 
+bool HasOpenPrompt(const EditorDocument& document) { return document.openPrompts > 0; }
+
+bool AskQuestion(EditorDocument& document, const char* text) {
+  OpenPrompt open(document);
+  return document.host.askYesNo(document.host.context, text, kConfirmCaption);
+}
+
+void TellError(EditorDocument& document, const char* text) {
+  OpenPrompt open(document);
+  document.host.showMessage(document.host.context, text, kErrorCaption);
+}
+
 void DeleteSelectedItem(EditorDocument& document) {
+  if (HasOpenPrompt(document)) return;
   int32_t row = document.host.selectedRow(document.host.context);
   if (!document.schedule.removeAt(row)) return;
   document.modified = true;
@@ -142,6 +189,7 @@ void DeleteSelectedItem(EditorDocument& document) {
 }
 
 void MoveSelectedItem(EditorDocument& document, MoveDirection direction) {
+  if (HasOpenPrompt(document)) return;
   int32_t row = document.host.selectedRow(document.host.context);
   if (!(document.schedule.*MoveOperation(direction))(row)) return;
   document.modified = true;
@@ -152,19 +200,20 @@ void MoveSelectedItem(EditorDocument& document, MoveDirection direction) {
 }
 
 void AddItem(EditorDocument& document) {
+  if (HasOpenPrompt(document)) return;
   // A schedule beyond the limit could be neither saved nor read again.
   if (document.schedule.itemCount >= kMaxScheduleItems) {
-    document.host.showMessage(document.host.context, kAddTooManyText, kErrorCaption);
+    TellError(document, kAddTooManyText);
     return;
   }
   ItemFields fields;
   ResetItemFields(fields);
-  if (!document.host.runItemDialog(document.host.context, fields)) return;
+  if (!RunItemDialog(document, fields)) return;
   ScheduleItem* item =
       NewScheduleItem(fields.name, fields.path, fields.arguments, fields.workFolder,
                       fields.delaySeconds, fields.pathIsEnvVar);
   if (item == nullptr) {
-    document.host.showMessage(document.host.context, kAddNoMemoryText, kErrorCaption);
+    TellError(document, kAddNoMemoryText);
     return;
   }
   document.schedule.append(item);
@@ -176,13 +225,17 @@ void AddItem(EditorDocument& document) {
 }
 
 void EditSelectedItem(EditorDocument& document) {
+  if (HasOpenPrompt(document)) return;
   int32_t row = document.host.selectedRow(document.host.context);
+  const ScheduleItem* shown = document.schedule.at(row);
+  if (shown == nullptr) return;
+  ItemFields fields;
+  shown->get(fields.name, fields.path, fields.arguments, fields.workFolder,
+             &fields.delaySeconds, &fields.pathIsEnvVar);
+  if (!RunItemDialog(document, fields)) return;
+  // The dialog ran a message loop of its own: the item is looked up again, not trusted.
   ScheduleItem* item = document.schedule.at(row);
   if (item == nullptr) return;
-  ItemFields fields;
-  item->get(fields.name, fields.path, fields.arguments, fields.workFolder, &fields.delaySeconds,
-            &fields.pathIsEnvVar);
-  if (!document.host.runItemDialog(document.host.context, fields)) return;
   item->set(fields.name, fields.path, fields.arguments, fields.workFolder, fields.delaySeconds,
             fields.pathIsEnvVar);
   document.modified = true;
@@ -191,6 +244,7 @@ void EditSelectedItem(EditorDocument& document) {
 }
 
 void ToggleOption(EditorDocument& document, RunOption option) {
+  if (HasOpenPrompt(document)) return;
   bool& value = option == RunOption::kShowRunnerWindow ? document.options.showRunnerWindow
                                                        : document.options.exitAfterRun;
   value = !value;
@@ -199,8 +253,8 @@ void ToggleOption(EditorDocument& document, RunOption option) {
 }
 
 void NewSchedule(EditorDocument& document) {
-  if (document.modified &&
-      document.host.askYesNo(document.host.context, kNewPrompt, kConfirmCaption)) {
+  if (HasOpenPrompt(document)) return;
+  if (document.modified && AskQuestion(document, kNewPrompt)) {
     // A save that did not happen (cancelled or failed) stops the new schedule.
     if (SaveSchedule(document) != SaveResult::kSaved) return;
   }
@@ -213,34 +267,32 @@ void NewSchedule(EditorDocument& document) {
 }
 
 void OpenSchedule(EditorDocument& document) {
+  if (HasOpenPrompt(document)) return;
   char path[kTextSize];
   CopyText(path, kOpenPrompt);
-  if (!document.host.chooseOpenPath(document.host.context, path)) return;
-  OpenDroppedSchedule(document, path);
+  if (!ChooseOpenPath(document, path)) return;
+  OpenScheduleFile(document, path);
 }
 
-void OpenDroppedSchedule(EditorDocument& document, const char* path) {
-  if (!IsScheduleFileName(path)) {
-    document.host.showMessage(document.host.context, kNotScheduleText, kErrorCaption);
-    return;
-  }
-  // Unsaved changes are discarded without a question, and the modified flag stays.
-  if (ReadScheduleInto(document, path)) {
-    document.host.showOptions(document.host.context, document.options);
-  }
+void OpenDroppedSchedule(EditorDocument& document, QueryDroppedFileFn query, void* drop) {
+  if (HasOpenPrompt(document)) return;
+  char path[kTextSize];
+  DroppedPath dropped = ReadDroppedPath(query, drop, path);
+  if (dropped == DroppedPath::kTooLong) TellError(document, kDroppedPathTooLongText);
+  if (dropped == DroppedPath::kRead) OpenScheduleFile(document, path);
 }
 
 SaveResult SaveSchedule(EditorDocument& document) {
+  if (HasOpenPrompt(document)) return SaveResult::kCancelled;
   if (document.fileName[0] == '\0') return SaveScheduleAs(document);
   return WriteTo(document, document.fileName);
 }
 
 SaveResult SaveScheduleAs(EditorDocument& document) {
+  if (HasOpenPrompt(document)) return SaveResult::kCancelled;
   char chosen[kTextSize];
   CopyText(chosen, kSavePrompt);
-  if (!document.host.chooseSavePath(document.host.context, chosen)) {
-    return SaveResult::kCancelled;
-  }
+  if (!ChooseSavePath(document, chosen)) return SaveResult::kCancelled;
   char path[kTextSize];
   CopyText(path, chosen);
   // The extension is added only when the name lacks it, so plan.tlf stays plan.tlf.
@@ -255,9 +307,7 @@ SaveResult SaveScheduleAs(EditorDocument& document) {
     char question[kTextSize * 2];
     CopyText(question, sizeof question, path);
     AppendText(question, sizeof question, kOverwriteText);
-    if (!document.host.askYesNo(document.host.context, question, kConfirmCaption)) {
-      return SaveResult::kCancelled;
-    }
+    if (!AskQuestion(document, question)) return SaveResult::kCancelled;
   }
   return WriteTo(document, path);
 }
@@ -278,12 +328,18 @@ void ApplyCommandLine(EditorDocument& document, int argCount, const char* const*
   ReadScheduleInto(document, path);
 }
 
-void OfferSaveOnClose(EditorDocument& document) {
-  if (!document.modified) return;
-  if (!document.host.askYesNo(document.host.context, kClosePrompt, kConfirmCaption)) return;
-  // A failed save has been reported; the user gets one more chance under another name
-  // before the window closes.
-  if (SaveSchedule(document) == SaveResult::kFailed) SaveScheduleAs(document);
+bool OfferSaveOnClose(EditorDocument& document) {
+  if (HasOpenPrompt(document)) return false;
+  if (!document.modified || !AskQuestion(document, kClosePrompt)) return true;
+  // A failed save has been reported; the user gets one more chance under another name.
+  SaveResult saved = SaveSchedule(document);
+  if (saved == SaveResult::kFailed) saved = SaveScheduleAs(document);
+  return saved == SaveResult::kSaved;
+}
+
+bool AllowSessionEnd(EditorDocument& document) {
+  if (HasOpenPrompt(document)) return !document.modified;
+  return OfferSaveOnClose(document);
 }
 
 void FreeDocument(EditorDocument& document) { document.schedule.clear(); }

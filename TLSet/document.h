@@ -51,11 +51,21 @@ struct EditorDocument {
   ScheduleOptions options;
   char fileName[kTextSize] = "";  // empty while the document is untitled
   bool modified = false;
+  // Message boxes and dialogs of the document now open. Each runs a modal loop that goes
+  // on dispatching the window's messages; input that reaches the document meanwhile is
+  // dropped, so every question is answered about the document it was asked about.
+  int openPrompts = 0;
 };
 
 enum class MoveDirection { kTop, kUp, kDown, kBottom };
 enum class RunOption { kShowRunnerWindow, kExitAfterRun };
 enum class SaveResult { kSaved, kCancelled, kFailed };
+
+// The document's own questions (under "確認") and errors (under "エラー"), counted in
+// openPrompts while they are open; HasOpenPrompt tells whether one is open now.
+bool AskQuestion(EditorDocument& document, const char* text);
+void TellError(EditorDocument& document, const char* text);
+bool HasOpenPrompt(const EditorDocument& document);
 
 void DeleteSelectedItem(EditorDocument& document);
 void MoveSelectedItem(EditorDocument& document, MoveDirection direction);
@@ -65,8 +75,9 @@ void ToggleOption(EditorDocument& document, RunOption option);
 
 void NewSchedule(EditorDocument& document);
 void OpenSchedule(EditorDocument& document);
-// A schedule file dropped on the main window: opened as the open command opens a file.
-void OpenDroppedSchedule(EditorDocument& document, const char* path);
+// A file dropped on the main window, read through query: opened as the open command opens
+// a file. A path too long for a path buffer is refused with a message, never opened cut.
+void OpenDroppedSchedule(EditorDocument& document, QueryDroppedFileFn query, void* drop);
 SaveResult SaveSchedule(EditorDocument& document);
 SaveResult SaveScheduleAs(EditorDocument& document);
 
@@ -76,9 +87,15 @@ SaveResult SaveScheduleAs(EditorDocument& document);
 void ApplyCommandLine(EditorDocument& document, int argCount, const char* const* args,
                       FileLookup lookup);
 
-// Offers to save a modified document before the window closes. There is no way back: the
-// window closes afterwards whatever the answer and however the save went.
-void OfferSaveOnClose(EditorDocument& document);
+// Offers to save a modified document before the window closes. True when the window may
+// close: nothing to save, the user declined, or the document is saved. A save that was
+// chosen but did not happen (cancelled, refused overwrite, failed twice) keeps the window,
+// and so does a close that arrives while a question is open.
+bool OfferSaveOnClose(EditorDocument& document);
+
+// The answer to a logoff: as a close, except that a logoff arriving while a question is
+// open asks nothing more and lets the session end only when nothing would be lost.
+bool AllowSessionEnd(EditorDocument& document);
 
 // Frees every item; the document is empty afterwards.
 void FreeDocument(EditorDocument& document);

@@ -44,12 +44,14 @@ void HostShowOptions(void* context, const ScheduleOptions& options) {
   SetCheck(State(context).controls[9], options.exitAfterRun);
 }
 
+// Without an owner but task-modal: every window of the editor is disabled until the box is
+// answered, so no click, menu command or dropped file reaches them meanwhile.
 void HostShowMessage(void*, const char* text, const char* caption) {
-  MessageBoxA(nullptr, text, caption, MB_OK);
+  MessageBoxA(nullptr, text, caption, MB_OK | MB_TASKMODAL);
 }
 
 bool HostAskYesNo(void*, const char* text, const char* caption) {
-  return MessageBoxA(nullptr, text, caption, MB_YESNO) == IDYES;
+  return MessageBoxA(nullptr, text, caption, MB_YESNO | MB_TASKMODAL) == IDYES;
 }
 
 const char kScheduleFilter[] = "データファイル(*.tlf)\0*.tlf\0すべて(*.*)\0*.*\0";

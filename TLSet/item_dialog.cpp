@@ -47,6 +47,37 @@ void ReadControl(HWND dialog, int id, char* text) {
   GetDlgItemTextA(dialog, id, text, static_cast<int>(kTextSize));
 }
 
+// Without an owner but task-modal, like the editor's other boxes: the dialog and the main
+// window take no input until it is answered.
+void ShowError(const char* text, const char* caption) {
+  MessageBoxA(nullptr, text, caption, MB_OK | MB_TASKMODAL);
+}
+
+// The whole texts of the given controls, each in a block of its own; false (and the
+// blocks freed) when memory ran out.
+template <std::size_t kCount>
+bool ReadControls(HWND dialog, const int (&ids)[kCount], char* (&texts)[kCount]) {
+  bool read = true;
+  for (std::size_t i = 0; i < kCount; ++i) {
+    texts[i] = ControlText(dialog, ids[i]);
+    read = read && texts[i] != nullptr;
+  }
+  if (!read) {
+    for (char*& text : texts) FreeBlock(text);
+  }
+  return read;
+}
+
+// Shows what the checks found at its field; false when there was nothing to show.
+bool ShowProblem(HWND dialog, const FormProblem& problem) {
+  static constexpr int kFieldIds[] = {0, IDC_ITEM_NAME, IDC_ITEM_PATH, IDC_ITEM_ARGUMENTS,
+                                      IDC_ITEM_WORK_FOLDER};
+  if (problem.field == ItemField::kNone) return false;
+  ShowError(problem.text, problem.caption);
+  SetFocus(GetDlgItem(dialog, kFieldIds[static_cast<int>(problem.field)]));
+  return true;
+}
+
 void ShowDelay(HWND dialog, int32_t delaySeconds) {
   char text[16];
   FormatText(text, sizeof text, "%d", static_cast<int>(delaySeconds));
@@ -75,7 +106,7 @@ BOOL OnInitDialog(HWND dialog, LPARAM lParam) {
   for (int id : kTextFieldIds) {
     SendDlgItemMessageA(dialog, id, EM_LIMITTEXT, kMaxItemTextBytes, 0);
   }
-  int32_t delay = fields.delaySeconds < 0 ? 0 : fields.delaySeconds;
+  int32_t delay = ShownDelay(fields.delaySeconds);
   itemDialog.arrowPosition = ArrowPositionForDelay(fields.delaySeconds);
   if (fields.pathIsEnvVar != 0) CheckDlgButton(dialog, IDC_PATH_IS_ENV_VAR, BST_CHECKED);
   SetupDelayArrows(dialog);
@@ -87,14 +118,7 @@ BOOL OnInitDialog(HWND dialog, LPARAM lParam) {
 // Checks the entry; a good one closes the dialog, a problem is shown at its field.
 void AcceptEntry(HWND dialog, const ItemFormInput& input) {
   ItemFields entry;
-  FormProblem problem = ReadItemForm(input, entry);
-  if (problem.field != ItemField::kNone) {
-    static constexpr int kFieldIds[] = {0, IDC_ITEM_NAME, IDC_ITEM_PATH, IDC_ITEM_ARGUMENTS,
-                                        IDC_ITEM_WORK_FOLDER};
-    MessageBoxA(nullptr, problem.text, problem.caption, MB_OK);
-    SetFocus(GetDlgItem(dialog, kFieldIds[static_cast<int>(problem.field)]));
-    return;
-  }
+  if (ShowProblem(dialog, ReadItemForm(input, entry))) return;
   *itemDialog.fields = entry;
   EndDialog(dialog, IDOK);
 }
@@ -103,16 +127,10 @@ BOOL OnOk(HWND dialog) {
   static constexpr int kTextIds[] = {IDC_ITEM_NAME, IDC_ITEM_PATH, IDC_ITEM_ARGUMENTS,
                                      IDC_ITEM_WORK_FOLDER, IDC_ITEM_DELAY};
   char* texts[5];
-  bool read = true;
-  for (int i = 0; i < 5; ++i) {
-    texts[i] = ControlText(dialog, kTextIds[i]);
-    read = read && texts[i] != nullptr;
-  }
   // Without memory for the texts the dialog stays open, the entry as the user left it.
-  if (read) {
-    bool pathIsEnvVar = IsDlgButtonChecked(dialog, IDC_PATH_IS_ENV_VAR) == BST_CHECKED;
-    AcceptEntry(dialog, {texts[0], texts[1], texts[2], texts[3], texts[4], pathIsEnvVar});
-  }
+  if (!ReadControls(dialog, kTextIds, texts)) return TRUE;
+  bool pathIsEnvVar = IsDlgButtonChecked(dialog, IDC_PATH_IS_ENV_VAR) == BST_CHECKED;
+  AcceptEntry(dialog, {texts[0], texts[1], texts[2], texts[3], texts[4], pathIsEnvVar});
   for (char* text : texts) FreeBlock(text);
   return TRUE;
 }
@@ -123,12 +141,14 @@ void OnArrows(HWND dialog) {
   ShowDelay(dialog, itemDialog.arrowPosition);
 }
 
-// The first dropped file goes into the path, whatever it is; the others are ignored.
+// The first dropped file goes into the path, whatever it is; the others are ignored. A path
+// that does not fit is refused, never put into the field cut.
 void OnDropFiles(HWND dialog, HDROP drop) {
-  char path[kTextSize] = "";
-  UINT length = DragQueryFileA(drop, 0, path, sizeof path);
+  char path[kTextSize];
+  DroppedPath dropped = ReadDroppedPath(QueryFirstDroppedFile, drop, path);
   DragFinish(drop);
-  if (length > 0 && length < sizeof path) SetDlgItemTextA(dialog, IDC_ITEM_PATH, path);
+  if (dropped == DroppedPath::kRead) SetDlgItemTextA(dialog, IDC_ITEM_PATH, path);
+  if (dropped == DroppedPath::kTooLong) ShowError(kDroppedPathTooLongText, kErrorCaption);
 }
 
 void OnBrowseFile(HWND dialog) {
@@ -177,20 +197,24 @@ uint32_t ReadEnvironmentVariable(const char* name, char* value, uint32_t capacit
 // shown when it starts; a launch that cannot happen or fails is explained. The shell's
 // own error box is suppressed so the explanation comes once, with the reason.
 void OnTestRun(HWND dialog) {
-  char path[kTextSize];
-  char arguments[kTextSize];
-  char workFolder[kTextSize];
-  ReadControl(dialog, IDC_ITEM_PATH, path);
-  ReadControl(dialog, IDC_ITEM_ARGUMENTS, arguments);
-  ReadControl(dialog, IDC_ITEM_WORK_FOLDER, workFolder);
+  // The fields are read whole and checked as OK checks them: nothing is launched cut.
+  static constexpr int kTextIds[] = {IDC_ITEM_PATH, IDC_ITEM_ARGUMENTS, IDC_ITEM_WORK_FOLDER};
+  char* texts[3];
+  if (!ReadControls(dialog, kTextIds, texts)) return;
   bool pathIsEnvVar = IsDlgButtonChecked(dialog, IDC_PATH_IS_ENV_VAR) == BST_CHECKED;
+  ItemFields entry;
+  FormProblem problem =
+      ReadTestRunFields({"", texts[0], texts[1], texts[2], "", pathIsEnvVar}, entry);
+  for (char* text : texts) FreeBlock(text);
+  if (ShowProblem(dialog, problem)) return;
+  const char* path = entry.path;
   char file[kTextSize];
   TestRunFile resolved = ResolveTestRunFile(path, pathIsEnvVar, ReadEnvironmentVariable, file);
   if (resolved == TestRunFile::kNoPath) return;
   char message[kTextSize * 2];
   if (resolved != TestRunFile::kReady) {
     FormatTestRunProblem(resolved, path, message);
-    MessageBoxA(nullptr, message, kErrorCaption, MB_OK);
+    ShowError(message, kErrorCaption);
     return;
   }
   SHELLEXECUTEINFOA launch{};
@@ -199,8 +223,8 @@ void OnTestRun(HWND dialog) {
   launch.hwnd = dialog;
   launch.lpVerb = "open";
   launch.lpFile = file;
-  launch.lpParameters = arguments;
-  launch.lpDirectory = workFolder;
+  launch.lpParameters = entry.arguments;
+  launch.lpDirectory = entry.workFolder;
   launch.nShow = SW_SHOWNORMAL;
   if (ShellExecuteExA(&launch)) return;
   DWORD error = GetLastError();
@@ -208,7 +232,7 @@ void OnTestRun(HWND dialog) {
   FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
                  reason, sizeof reason, nullptr);
   FormatLaunchFailure(file, reason, message, sizeof message);
-  MessageBoxA(nullptr, message, kErrorCaption, MB_OK);
+  ShowError(message, kErrorCaption);
 }
 
 BOOL OnCommand(HWND dialog, int id) {
@@ -270,6 +294,10 @@ bool RunItemDialog(HINSTANCE instance, HWND owner, ItemFields& fields) {
                                    reinterpret_cast<LPARAM>(&fields));
   itemDialog.fields = nullptr;
   return result == IDOK;
+}
+
+uint32_t QueryFirstDroppedFile(void* drop, char* buffer, uint32_t capacity) {
+  return DragQueryFileA(static_cast<HDROP>(drop), 0, buffer, capacity);
 }
 
 int ChooseProgramFile(HWND owner, char* path) {

@@ -11,6 +11,9 @@
 // Runs the dialog over fields; true when it ended with OK (fields then hold the entry).
 bool RunItemDialog(HINSTANCE instance, HWND owner, ItemFields& fields);
 
+// DragQueryFileA for the first file of a drop (an HDROP): QueryDroppedFileFn's rules.
+uint32_t QueryFirstDroppedFile(void* drop, char* buffer, uint32_t capacity);
+
 // The file chooser for a program: 1 and the chosen path in path (kTextSize bytes), or 0 and
 // an empty path.
 int ChooseProgramFile(HWND owner, char* path);

@@ -21,7 +21,23 @@ const char kWorkFolderTooLong[] =
 
 bool Fits(const char* text) { return std::strlen(text) <= kMaxItemTextBytes; }
 
+// Each text must come back whole from the file; a message names the field instead of
+// cutting the text, so the user sees exactly what will be saved or launched.
+FormProblem TooLongField(const char* name, const ItemFormInput& input) {
+  if (!Fits(name)) return {ItemField::kName, kNameTooLong, kTooLongCaption};
+  if (!Fits(input.path)) return {ItemField::kPath, kPathTooLong, kTooLongCaption};
+  if (!Fits(input.arguments)) {
+    return {ItemField::kArguments, kArgumentsTooLong, kTooLongCaption};
+  }
+  if (!Fits(input.workFolder)) {
+    return {ItemField::kWorkFolder, kWorkFolderTooLong, kTooLongCaption};
+  }
+  return {ItemField::kNone, nullptr, nullptr};
+}
+
 }  // namespace
+
+const char kDroppedPathTooLongText[] = "ドロップされたファイルのパスが長すぎるため使えません。";
 
 void ResetItemFields(ItemFields& fields) {
   fields.name[0] = '\0';
@@ -37,16 +53,8 @@ FormProblem ReadItemForm(const ItemFormInput& input, ItemFields& fields) {
   while (IsScheduleWhiteSpace(*name)) ++name;
   if (name[0] == '\0') return {ItemField::kName, kNameMissing, kMissingCaption};
   if (input.path[0] == '\0') return {ItemField::kPath, kPathMissing, kMissingCaption};
-  // Each text must come back whole from the file; a message names the field instead of
-  // cutting the text, so the user sees exactly what will be saved.
-  if (!Fits(name)) return {ItemField::kName, kNameTooLong, kTooLongCaption};
-  if (!Fits(input.path)) return {ItemField::kPath, kPathTooLong, kTooLongCaption};
-  if (!Fits(input.arguments)) {
-    return {ItemField::kArguments, kArgumentsTooLong, kTooLongCaption};
-  }
-  if (!Fits(input.workFolder)) {
-    return {ItemField::kWorkFolder, kWorkFolderTooLong, kTooLongCaption};
-  }
+  FormProblem tooLong = TooLongField(name, input);
+  if (tooLong.field != ItemField::kNone) return tooLong;
   CopyText(fields.name, name);
   CopyText(fields.path, input.path);
   CopyText(fields.arguments, input.arguments);
@@ -56,6 +64,17 @@ FormProblem ReadItemForm(const ItemFormInput& input, ItemFields& fields) {
   return {ItemField::kNone, nullptr, nullptr};
 }
 
+FormProblem ReadTestRunFields(const ItemFormInput& input, ItemFields& fields) {
+  fields.path[0] = '\0';
+  if (input.path[0] == '\0') return {ItemField::kNone, nullptr, nullptr};  // nothing to run
+  FormProblem tooLong = TooLongField("", input);
+  if (tooLong.field != ItemField::kNone) return tooLong;
+  CopyText(fields.path, input.path);
+  CopyText(fields.arguments, input.arguments);
+  CopyText(fields.workFolder, input.workFolder);
+  return tooLong;
+}
+
 // The delay field holds what the file would hold, so it is read the way the file is.
 int32_t ParseDelayText(const char* text) { return ParseScheduleNumber(text); }
 
@@ -63,6 +82,23 @@ int32_t ArrowPositionForDelay(int32_t delaySeconds) {
   if (delaySeconds < 0) return 0;
   if (delaySeconds > kMaxArrowDelay) return kMaxArrowDelay;
   return delaySeconds;
+}
+
+int32_t ShownDelay(int32_t delaySeconds) { return delaySeconds == -1 ? 0 : delaySeconds; }
+
+DroppedPath ReadDroppedPath(QueryDroppedFileFn query, void* drop, char* path) {
+  path[0] = '\0';
+  uint32_t length = query(drop, nullptr, 0);
+  if (length == 0) return DroppedPath::kNone;
+  if (length >= kTextSize) return DroppedPath::kTooLong;
+  uint32_t copied = query(drop, path, kTextSize);
+  // The same drop gives the same name twice; a shorter copy would be a cut name.
+  if (copied != length) {
+    path[0] = '\0';
+    return DroppedPath::kNone;
+  }
+  path[length] = '\0';
+  return DroppedPath::kRead;
 }
 
 TestRunFile ResolveTestRunFile(const char* pathText, bool pathIsEnvVar,

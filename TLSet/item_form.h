@@ -50,12 +50,31 @@ struct FormProblem {
 // than a schedule file keeps. With no problem (field kNone) fields holds the entry.
 FormProblem ReadItemForm(const ItemFormInput& input, ItemFields& fields);
 
+// The OK checks' length rule for the texts the test run launches: the path, the arguments
+// and the working folder whole, with OK's message for an over-long one. An empty path is
+// no problem here (the test run then does nothing). With no problem fields holds the three.
+FormProblem ReadTestRunFields(const ItemFormInput& input, ItemFields& fields);
+
 // The delay field's text as a number: leading white space, an optional sign, digits up to
 // the first other character; no digits give 0; a value beyond 32 bits saturates.
 int32_t ParseDelayText(const char* text);
 
 // The arrow position for a delay shown in the dialog: the delay held to 0..30.
 int32_t ArrowPositionForDelay(int32_t delaySeconds);
+
+// The delay the field shows: -1 (unset) as 0, any other delay as it is stored, sign and
+// all, so OK keeps it until an arrow moves.
+int32_t ShownDelay(int32_t delaySeconds);
+
+// DragQueryFileA for the first file of one drop: without a buffer (nullptr, 0) the length
+// of its path, else the path copied into buffer and cut to capacity - 1 bytes.
+using QueryDroppedFileFn = uint32_t (*)(void* drop, char* buffer, uint32_t capacity);
+
+enum class DroppedPath { kRead, kNone, kTooLong };
+// The first dropped file's whole path into path (kTextSize bytes). Its length is asked
+// first, so a path that does not fit is refused before anything is copied: never cut.
+DroppedPath ReadDroppedPath(QueryDroppedFileFn query, void* drop, char* path);
+extern const char kDroppedPathTooLongText[];
 
 // What the test run opens for the path field as it is on screen.
 enum class TestRunFile { kReady, kNoPath, kVariableUnset, kVariableTooLong };

@@ -9,6 +9,7 @@
 #include <cstdlib>  // __argc, __argv
 
 #include "editor_state.h"
+#include "item_dialog.h"
 #include "long_path.h"
 #include "resource.h"
 #include "run_at_logon.h"
@@ -116,10 +117,10 @@ void CreateCheckBoxes(HWND window) {
 
 void RunVersionDialog(HWND window) { ShowVersionDialog(editorState.instance, window); }
 
-// Asks about unsaved changes while the window is still on screen, then ends it.
+// Asks about unsaved changes while the window is still on screen, then ends it, unless a
+// chosen save did not happen or a question is still open.
 void CloseEditor(HWND window) {
-  OfferSaveOnClose(editorState.document);
-  DestroyWindow(window);
+  if (OfferSaveOnClose(editorState.document)) DestroyWindow(window);
 }
 
 // The editor's own executable, beside which the runner is looked for; "" when its path
@@ -171,7 +172,9 @@ void RunCommand(HWND window, EditorCommand command) {
     case EditorCommand::kExit:
       return CloseEditor(window);
     case EditorCommand::kVersion:
-      return RunVersionDialog(window);
+      // Not while one of the document's questions waits for its answer.
+      if (document.openPrompts == 0) RunVersionDialog(window);
+      return;
     case EditorCommand::kNone:
       return;
   }
@@ -251,12 +254,8 @@ LRESULT OnInitMenuPopup(HMENU menu) {
 }
 
 LRESULT OnDropFiles(HDROP drop) {
-  char path[kTextSize] = "";
-  UINT length = DragQueryFileA(drop, 0, path, sizeof path);
+  OpenDroppedSchedule(editorState.document, QueryFirstDroppedFile, drop);
   DragFinish(drop);
-  // A name that did not fit is not a file this editor could open.
-  if (length == 0 || length >= sizeof path) return 0;
-  OpenDroppedSchedule(editorState.document, path);
   return 0;
 }
 
@@ -291,9 +290,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       CloseEditor(window);
       return 0;
     case WM_QUERYENDSESSION:
-      // Logging off ends the process without WM_CLOSE: offer the save now, then let it go.
-      OfferSaveOnClose(editorState.document);
-      return TRUE;
+      // Logging off ends the process without WM_CLOSE: offer the save now, and hold the
+      // logoff back when a chosen save did not happen.
+      return AllowSessionEnd(editorState.document) ? TRUE : FALSE;
     case WM_DESTROY:
       return OnDestroy();
     default:

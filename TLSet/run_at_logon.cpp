@@ -5,8 +5,6 @@
 
 namespace {
 
-const char kConfirmCaption[] = "確認";
-const char kErrorCaption[] = "エラー";
 const char kSaveFirstText[] =
     "ログオン時に実行するには、スケジュールを保存する必要があります。保存しますか？";
 const char kRunnerMissingText[] = "TLRun.exeが見つかりません。\n";
@@ -25,30 +23,28 @@ bool IsSaved(const EditorDocument& document) {
 // nothing is registered.
 bool SaveFirst(EditorDocument& document) {
   if (IsSaved(document)) return true;
-  if (!document.host.askYesNo(document.host.context, kSaveFirstText, kConfirmCaption)) {
-    return false;
-  }
+  if (!AskQuestion(document, kSaveFirstText)) return false;
   SaveSchedule(document);
   return IsSaved(document);
 }
 
 // An error under "エラー": text, followed by detail (a path) when there is one.
-void Show(const EditorDocument& document, const char* text, const char* detail = "") {
+void Show(EditorDocument& document, const char* text, const char* detail = "") {
   char message[kTextSize * 2];
   CopyText(message, sizeof message, text);
   AppendText(message, sizeof message, detail);
-  document.host.showMessage(document.host.context, message, kErrorCaption);
+  TellError(document, message);
 }
 
 // A value that runs something else is replaced only when the user says so. The question
 // names that schedule, or the whole command when it does not start a runner.
-bool MayReplace(const EditorDocument& document, const LogonCommand& logon) {
+bool MayReplace(EditorDocument& document, const LogonCommand& logon) {
   if (logon.state == LogonCommand::kAbsent) return true;
   char question[kTextSize * 3];
   CopyText(question, sizeof question, kReplaceText);
   AppendText(question, sizeof question, logon.runsRunner ? logon.schedule : logon.command);
   AppendText(question, sizeof question, kReplaceQuestion);
-  return document.host.askYesNo(document.host.context, question, kConfirmCaption);
+  return AskQuestion(document, question);
 }
 
 }  // namespace
@@ -60,6 +56,7 @@ bool DocumentRunsAtLogon(const EditorDocument& document, const RegistryHost& reg
 
 void ToggleRunAtLogon(EditorDocument& document, const RegistryHost& registry,
                       const char* programPath) {
+  if (HasOpenPrompt(document)) return;
   LogonCommand logon = ReadLogonCommand(registry);
   if (RunsAtLogon(logon, document.fileName)) {
     if (!DeleteLogonCommand(registry)) Show(document, kNotRemovedText);

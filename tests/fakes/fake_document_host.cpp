@@ -14,7 +14,14 @@ std::string FormattedSchedule(const ScheduleList& schedule, const ScheduleOption
   return text;
 }
 
+void PromptOpen(FakeDocumentHost& fake) {
+  std::function<void()> input;
+  input.swap(fake.whilePromptOpen);
+  if (input) input();
+}
+
 bool NextPath(FakeDocumentHost& fake, std::deque<std::string>& script, char* path) {
+  PromptOpen(fake);
   fake.dialogPrompts.push_back(path);
   if (script.empty()) return false;
   std::string chosen = script.front();
@@ -41,10 +48,12 @@ DocumentHost FakeDocumentHost::host() {
     ++Fake(context).optionShows;
   };
   table.showMessage = [](void* context, const char* text, const char* caption) {
+    PromptOpen(Fake(context));
     Fake(context).messages.push_back({text, caption, false});
   };
   table.askYesNo = [](void* context, const char* text, const char* caption) {
     FakeDocumentHost& fake = Fake(context);
+    PromptOpen(fake);
     fake.messages.push_back({text, caption, true});
     if (fake.answers.empty()) return true;
     bool yes = fake.answers.front();
@@ -95,6 +104,13 @@ std::string FakeDocumentHost::ScheduleBytes(const std::vector<std::string>& name
   std::string bytes = FormattedSchedule(schedule, ScheduleOptions{show, exitAfter});
   schedule.clear();
   return bytes;
+}
+
+uint32_t QueryDroppedName(void* drop, char* buffer, uint32_t capacity) {
+  std::string name = static_cast<const char*>(drop);
+  if (buffer != nullptr) name = name.substr(0, capacity - 1);
+  if (buffer != nullptr) CopyText(buffer, capacity, name.c_str());
+  return static_cast<uint32_t>(name.size());
 }
 
 void FillList(ScheduleList& schedule, const std::vector<std::string>& names) {

@@ -29,6 +29,8 @@ struct FakeDocumentHost {
   // Message boxes: each question takes the next answer (yes when the script is empty).
   std::vector<ShownMessage> messages;
   std::deque<bool> answers;
+  // Runs once while the next box or file dialog is open, as input that reaches the window.
+  std::function<void()> whilePromptOpen;
 
   // File dialogs: each takes the next path; an empty string is a cancelled dialog.
   std::deque<std::string> openPaths;
@@ -54,6 +56,9 @@ struct FakeDocumentHost {
   static std::string ScheduleBytes(const std::vector<std::string>& names, bool show = false,
                                    bool exitAfter = false);
 };
+
+// DragQueryFileA over a drop that is the name itself (a const char*).
+uint32_t QueryDroppedName(void* drop, char* buffer, uint32_t capacity);
 
 // Appends items named as given, each with path "<name>.exe" and delay 0.
 void FillList(ScheduleList& schedule, const std::vector<std::string>& names);

@@ -397,6 +397,10 @@ def group_editor_list(run):
     program, hwnd = start(run, path)
     if not hwnd:
         return
+    driver(run, "dblclick-row", hwnd, ID_LIST, 3)
+    dialog = driver(run, "wait-dialog", hex_arg(CAPTION_ITEM), ID_NAME, WAIT_MS).get("hwnd")
+    check_equal(run, control_text(run, dialog, ID_DELAY), b"-3", "a negative delay keeps its sign")
+    press_ok(run, dialog)
     driver(run, "list-select", hwnd, ID_LIST, 0)
     driver(run, "click", hwnd, ID_DELETE)
     close_editor(run, program, hwnd, IDYES, "closing after a delete, answered yes")
@@ -520,7 +524,8 @@ def group_editor_new_open(run):
 
 def group_editor_save_failure(run):
     """A save onto a file held open elsewhere: the error names the file, the file keeps its
-    bytes, and closing asks again; a failed save on close offers the save dialog once."""
+    bytes, and closing asks again; a failed save on close offers the save dialog once, and
+    cancelling it keeps the editor open."""
     path = os.path.join(run.work, "held.tlf")
     with open(path, "wb") as file:
         file.write(WORKED_EXAMPLE)
@@ -544,6 +549,11 @@ def group_editor_save_failure(run):
         answer(run, CAPTION_CONFIRM, IDYES)
         text, _, _ = message_box(run, CAPTION_ERROR)
         check_equal(run, text, failed, "the save on close fails the same way")
+        answer(run, CAPTION_ERROR, IDOK)
+        driver(run, "file-dialog", program.pid, "-", WAIT_MS)
+        driver(run, "menu-command", hwnd, CMD_EXIT)
+        check(run, answer(run, CAPTION_CONFIRM, IDYES),
+              "the save-as cancelled, the editor stays open: 終了(&X) asks again")
         answer(run, CAPTION_ERROR, IDOK)
         other = os.path.join(run.work, "other.tlf")
         reply = driver(run, "file-dialog", program.pid, hex_arg(win_path(other)), WAIT_MS)

@@ -668,6 +668,15 @@ def group_association(run):
     close_runner(run, program, hwnd, "the runner after レジストリ(&R)")
     clear_association(run)
 
+    # 終了 while the dialog is open ends it as cancelled: only 適用 writes.
+    program = Program(run, run.exe("TLRun.exe"), b'"' + win_path(schedule) + b'"')
+    hwnd = runner_window(run, program)
+    driver(run, "menu-command", hwnd, CMD_REGISTRY)
+    answer(run, CAPTION_RUNNER, IDOK)
+    driver(run, "wait-dialog", hex_arg(CAPTION_RUNNER), ID_ASSOCIATE_BOX, WAIT_MS)
+    close_runner(run, program, hwnd, "終了 with the association dialog open")
+    check_equal(run, registry_dump(run), [], "the dialog ended by 終了 writes nothing")
+
 
 def group_shell_open(run):
     """After the association a .tlf file opened through the shell runs its schedule."""

@@ -47,6 +47,10 @@ std::function<bool(ItemFields&)> Enter(const char* name, int32_t delay = 5) {
   };
 }
 
+void Drop(EditorDocument& document, std::string name) {
+  OpenDroppedSchedule(document, QueryDroppedName, &name[0]);
+}
+
 }  // namespace
 
 TEST(EditorDocument, MovesFollowTheItem) {
@@ -134,6 +138,15 @@ TEST(EditorDocument, AddAndEditGoThroughTheItemDialog) {
   EXPECT_STREQ(editor.fake.dialogInputs.back().name, "A");
   EXPECT_EQ(editor.fake.dialogInputs.back().pathIsEnvVar, 1);
   EXPECT_FALSE(editor.document.modified);
+
+  // An item gone while the dialog was open is not written to.
+  ScheduleList& list = editor.document.schedule;
+  editor.fake.itemDialog = [&list](ItemFields&) { return list.removeAt(1); };
+  editor.fake.selected = 1;
+  EditSelectedItem(editor.document);
+  EXPECT_EQ(editor.names(), (Names{"A"}));
+  editor.fake.itemDialog = Enter("B", 45);
+  AddItem(editor.document);
 
   editor.fake.selected = 0;
   editor.fake.itemDialog = Enter("A2", 3);
@@ -350,12 +363,18 @@ TEST(EditorDocument, OpenAndDropReplaceTheDocument) {
 
   // A dropped schedule becomes the current file, so a save never writes it elsewhere.
   editor.fake.files["D:\\dropped.tlf"] = FakeDocumentHost::ScheduleBytes({"Z"});
-  OpenDroppedSchedule(editor.document, "D:\\dropped.tlf");
+  Drop(editor.document, "D:\\dropped.tlf");
   EXPECT_EQ(editor.names(), (Names{"Z"}));
   SaveSchedule(editor.document);
   EXPECT_EQ(editor.fake.writes, (Names{"D:\\dropped.tlf"}));
-  OpenDroppedSchedule(editor.document, "D:\\notes.txt");
+  Drop(editor.document, "D:\\notes.txt");
   EXPECT_EQ(editor.fake.messages.back().text, ".tlfファイルを選択してください");
+  // A path longer than a path buffer holds is refused, never opened cut.
+  const std::string longest = "D:\\" + std::string(252, 'a') + ".tlf";  // 259 bytes
+  editor.fake.files[longest] = FakeDocumentHost::ScheduleBytes({"C"});
+  Drop(editor.document, longest + "x.tlf");
+  EXPECT_EQ(editor.fake.messages.back().text,
+            "ドロップされたファイルのパスが長すぎるため使えません。");
   EXPECT_EQ(editor.names(), (Names{"Z"}));
 }
 
@@ -418,15 +437,75 @@ TEST(EditorDocument, CloseOffersToSaveAndRetriesUnderAnotherName) {
   failing.document.modified = true;
   failing.fake.unwritable = {"C:\\plan.tlf", "D:\\bad.tlf"};
   failing.fake.savePaths = {"D:\\bad", "D:\\never"};
-  OfferSaveOnClose(failing.document);
+  EXPECT_FALSE(OfferSaveOnClose(failing.document));
   EXPECT_EQ(failing.fake.dialogPrompts.size(), 1u);
   EXPECT_EQ(failing.fake.messages.size(), 3u);  // question, two errors
   EXPECT_TRUE(failing.fake.writes.empty());
 
   failing.fake.savePaths = {"D:\\good"};
-  OfferSaveOnClose(failing.document);
+  EXPECT_TRUE(OfferSaveOnClose(failing.document));
   EXPECT_EQ(failing.fake.writes, (Names{"D:\\good.tlf"}));
   EXPECT_FALSE(failing.document.modified);
+
+  // A save chosen but not made keeps the window open and holds a logoff back.
+  struct Case {
+    const char* what;
+    bool titled;  // its file cannot be written
+    std::deque<bool> answers;
+    std::string savePath;
+  };
+  const Case cases[] = {{"save-as cancelled", false, {true}, ""},
+                        {"overwrite refused", false, {true, false}, "C:\\plan"},
+                        {"failed, save-as cancelled", true, {true}, ""}};
+  for (const Case& c : cases) {
+    for (bool logoff : {false, true}) {
+      Editor editor({"A"});
+      editor.titled("C:\\plan.tlf");
+      if (!c.titled) editor.document.fileName[0] = '\0';
+      editor.fake.unwritable = {"C:\\plan.tlf"};
+      editor.document.modified = true;
+      editor.fake.answers = c.answers;
+      editor.fake.savePaths = {c.savePath};
+      SCOPED_TRACE(c.what);
+      EXPECT_FALSE(logoff ? AllowSessionEnd(editor.document)
+                          : OfferSaveOnClose(editor.document));
+      EXPECT_TRUE(editor.document.modified);
+      EXPECT_TRUE(editor.fake.writes.empty());
+    }
+  }
+}
+
+TEST(EditorDocument, AnOpenQuestionHoldsTheDocument) {
+  const std::function<void(EditorDocument&)> inputs[] = {
+      [](EditorDocument& d) { Drop(d, "C:\\x.tlf"); },
+      [](EditorDocument& d) { EXPECT_EQ(SaveSchedule(d), SaveResult::kCancelled); },
+      [](EditorDocument& d) { EXPECT_FALSE(OfferSaveOnClose(d)); },
+      [](EditorDocument& d) { EXPECT_FALSE(AllowSessionEnd(d)); },  // changes would be lost
+      DeleteSelectedItem,
+      AddItem,
+      EditSelectedItem,
+      NewSchedule,
+      OpenSchedule};
+  for (const auto& input : inputs) {
+    Editor editor({"A", "B"});
+    editor.titled("C:\\plan.tlf");
+    const std::string asked = editor.fake.files["C:\\plan.tlf"];
+    editor.document.modified = true;
+    editor.fake.selected = 1;
+    editor.fake.files["C:\\x.tlf"] = FakeDocumentHost::ScheduleBytes({"X"});
+    editor.fake.openPaths = {"C:\\x.tlf"};
+    editor.fake.whilePromptOpen = [&editor, &input] { input(editor.document); };
+    NewSchedule(editor.document);  // answered yes: what was asked about is saved
+    EXPECT_EQ(editor.fake.writes, (Names{"C:\\plan.tlf"}));
+    EXPECT_EQ(editor.fake.files["C:\\plan.tlf"], asked);
+    const FakeDocumentHost& f = editor.fake;  // the question alone was shown:
+    EXPECT_EQ(f.messages.size() + f.dialogPrompts.size() + f.dialogInputs.size(), 1u);
+  }
+  Editor clean;  // nothing to lose: a logoff under an open box goes ahead, a close waits
+  clean.fake.whilePromptOpen = [&clean] {
+    EXPECT_TRUE(AllowSessionEnd(clean.document) && !OfferSaveOnClose(clean.document));
+  };
+  OpenSchedule(clean.document);
 }
 
 // ログオン時に実行: file ("" untitled), Run value before ("" none), modified, answers, save

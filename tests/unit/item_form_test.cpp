@@ -86,6 +86,16 @@ TEST(ItemForm, ChecksInOrder) {
     EXPECT_EQ(std::string(problem.text).rfind(c.text, 0), 0u);
     EXPECT_STREQ(fields.name, "");  // nothing is taken over on a problem
   }
+  // The test run checks the texts it launches as OK does, and nothing without a path.
+  for (const Form* form :
+       {&longPath, &longArguments, &longFolder, &longName, &longNameNoPath}) {
+    ItemFields fields;
+    const char* okText = form->read(fields).text;
+    ItemFormInput input{
+        "", form->path.c_str(), form->arguments.c_str(), form->workFolder.c_str(), "", false};
+    bool launchable = form == &longName || form == &longNameNoPath;
+    EXPECT_STREQ(ReadTestRunFields(input, fields).text, launchable ? nullptr : okText);
+  }
   ItemFields unused;
   EXPECT_STREQ(empty.read(unused).caption, "未入力項目があります");
   EXPECT_STREQ(longName.read(unused).caption, "エラー");
@@ -131,6 +141,8 @@ TEST(ItemForm, DelayTextAndArrowPosition) {
   EXPECT_EQ(ArrowPositionForDelay(-1), 0);
   EXPECT_EQ(ArrowPositionForDelay(17), 17);
   EXPECT_EQ(ArrowPositionForDelay(45), 30);
+  for (int32_t delay : {-3, 0, 45, INT32_MIN}) EXPECT_EQ(ShownDelay(delay), delay);
+  EXPECT_EQ(ShownDelay(-1), 0);  // unset
 }
 
 TEST(ItemForm, TestRunFile) {
