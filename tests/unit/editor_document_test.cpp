@@ -346,7 +346,7 @@ TEST(EditorDocument, OpenAndDropReplaceTheDocument) {
       {FileProblem::kTooManyItems, "アイテムが100000個を超えるため読み込めません。\n"}};
   for (const auto& [problem, text] : kReasons) {
     editor.fake.failure = problem;
-    OpenDroppedSchedule(editor.document, "C:\\locked.tlf");
+    Drop(editor.document, "C:\\locked.tlf");
     EXPECT_EQ(editor.fake.messages.back().text, text + "C:\\locked.tlf");
   }
   EXPECT_EQ(editor.names(), (Names{"old"}));
