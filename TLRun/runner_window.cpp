@@ -9,6 +9,7 @@
 #include <cstddef>
 
 #include "association_dialog.h"
+#include "list_view_win.h"
 #include "resource.h"
 
 RunnerState runnerState;
@@ -45,8 +46,9 @@ constexpr int kWindowHeight = 240;
 
 constexpr DWORD kVisibleStyle = WS_VISIBLE | WS_CAPTION | WS_SYSMENU;  // 0x10C80000
 constexpr DWORD kHiddenStyle = WS_MINIMIZE | WS_CAPTION | WS_SYSMENU;  // 0x20C80000
-constexpr DWORD kStatusListStyle =
-    WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER;
+// Virtual (LVS_OWNERDATA): the rows' texts come from the schedule when a row is drawn.
+constexpr DWORD kStatusListStyle = WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_REPORT |
+                                   LVS_SHOWSELALWAYS | LVS_NOSORTHEADER | LVS_OWNERDATA;
 constexpr DWORD kButtonStyle = WS_CHILD | WS_VISIBLE | WS_BORDER | BS_PUSHBUTTON;
 
 // ---- the sequencer's host ---------------------------------------------------------------
@@ -143,31 +145,32 @@ const char* StatusText(int32_t position, int32_t launchedCount) {
   return kStatusPending;
 }
 
-// Rebuilds every row. Drawing is suspended meanwhile: a visible list view otherwise
-// repaints after each inserted row, which would hold up the next launch.
+// The list keeps no texts: it asks for a row's texts when it draws the row, so a refresh
+// sets the row count once and draws again only the rows whose status changed. As when
+// every row was rebuilt, no row stays selected.
 void RefreshStatusList(int32_t launchedCount) {
   HWND list = runnerState.statusList;
-  SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-  SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
-  int32_t position = 0;
-  for (ScheduleItem* item = runnerState.schedule.head; item != nullptr;
-       item = item->next, ++position) {
-    LVITEMA row{};
-    row.mask = LVIF_TEXT;
-    row.iItem = position;
-    row.iSubItem = 0;
-    row.pszText = item->name;
-    SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&row));
+  int32_t rowCount = runnerState.schedule.itemCount;
+  RowRange changed = StatusRowsChanged(runnerState.shownLaunchedCount, launchedCount, rowCount);
+  runnerState.shownLaunchedCount = launchedCount;
+  ClearListSelection(list);
+  SetListRowCount(list, rowCount);
+  RedrawListRows(list, changed);
+}
 
-    LVITEMA status{};
-    status.mask = LVIF_TEXT;
-    status.iItem = position;
-    status.iSubItem = 1;
-    status.pszText = const_cast<char*>(StatusText(position, launchedCount));
-    SendMessageA(list, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&status));
+// A row's text: the item's name, or its status as the last refresh saw it.
+void AnswerStatusText(NMLVDISPINFOA& request) {
+  LVITEMA& row = request.item;
+  if ((row.mask & LVIF_TEXT) == 0 || row.pszText == nullptr || row.cchTextMax <= 0) return;
+  std::size_t capacity = static_cast<std::size_t>(row.cchTextMax);
+  const ScheduleItem* item = ItemAtRow(runnerState.schedule, runnerState.rowCursor, row.iItem);
+  if (item == nullptr) {
+    CopyText(row.pszText, capacity, "");
+  } else if (row.iSubItem == 0) {
+    CopyText(row.pszText, capacity, item->name);
+  } else {
+    CopyText(row.pszText, capacity, StatusText(row.iItem, runnerState.shownLaunchedCount));
   }
-  SendMessageA(list, WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(list, nullptr, TRUE);
 }
 
 // ---- tray icon ----------------------------------------------------------------------------
@@ -238,6 +241,16 @@ LRESULT OnCreate(HWND window) {
   runnerState.sequencer.exitAfterRun = runnerState.options.exitAfterRun;
   LoadTrayMenu();
   SequencerStart(runnerState.sequencer, runnerState.schedule.head);
+  return 0;
+}
+
+LRESULT OnNotify(NMHDR* header) {
+  if (header->hwndFrom != runnerState.statusList) return 0;
+  if (header->code == LVN_GETDISPINFOA) {
+    AnswerStatusText(*reinterpret_cast<NMLVDISPINFOA*>(header));
+  } else if (header->code == LVN_ODFINDITEMA || header->code == LVN_ODFINDITEMW) {
+    return FindTypedRow(header, runnerState.schedule);
+  }
   return 0;
 }
 
@@ -313,6 +326,8 @@ LRESULT CALLBACK RunnerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
       return OnCreate(window);
     case WM_TIMER:
       return OnTimer(wParam);
+    case WM_NOTIFY:
+      return OnNotify(reinterpret_cast<NMHDR*>(lParam));
     case WM_COMMAND:
       return OnCommand(window, LOWORD(wParam));
     case kTrayCallbackMessage:

@@ -6,6 +6,7 @@
 #include <shellapi.h>
 
 #include "launch_sequencer.h"
+#include "list_rows.h"
 #include "schedule.h"
 #include "schedule_file.h"
 #include "text.h"
@@ -27,6 +28,8 @@ struct RunnerState {
   UINT taskbarCreatedMessage = 0;
 
   LaunchSequencer sequencer;
+  int32_t shownLaunchedCount = 0;  // the launched count the status list shows
+  RowCursor rowCursor;             // the status list's last row asked for
 };
 
 extern RunnerState runnerState;

@@ -81,8 +81,8 @@ bool IsScheduleFileName(const char* path) {
   return std::strcmp(PathExtension(path), kScheduleExtension) == 0;
 }
 
-void Refresh(EditorDocument& document) {
-  document.host.refreshList(document.host.context, document.schedule);
+void Refresh(EditorDocument& document, RowRange changed) {
+  document.host.refreshList(document.host.context, document.schedule, changed);
 }
 
 // Replaces the schedule and its options by the file's. A file that cannot be read leaves
@@ -102,7 +102,7 @@ bool ReadScheduleInto(EditorDocument& document, const char* path) {
   document.schedule = loaded;
   document.options = options;
   CopyText(document.fileName, path);
-  Refresh(document);
+  Refresh(document, kWholeList);
   return true;
 }
 
@@ -166,6 +166,11 @@ int32_t RowAfterMove(MoveDirection direction, int32_t row, int32_t itemCount) {
   }
 }
 
+// A move changes the rows between the item's old and new place, both included.
+RowRange RowsTouchedByMove(int32_t row, int32_t rowAfter) {
+  return row < rowAfter ? RowRange{row, rowAfter} : RowRange{rowAfter, row};
+}
+
 }  // namespace
 
 bool HasOpenPrompt(const EditorDocument& document) { return document.openPrompts > 0; }
@@ -185,7 +190,8 @@ void DeleteSelectedItem(EditorDocument& document) {
   int32_t row = document.host.selectedRow(document.host.context);
   if (!document.schedule.removeAt(row)) return;
   document.modified = true;
-  Refresh(document);
+  // Every row below moves up by one.
+  Refresh(document, RowsFrom(row, document.schedule.itemCount));
 }
 
 void MoveSelectedItem(EditorDocument& document, MoveDirection direction) {
@@ -193,10 +199,10 @@ void MoveSelectedItem(EditorDocument& document, MoveDirection direction) {
   int32_t row = document.host.selectedRow(document.host.context);
   if (!(document.schedule.*MoveOperation(direction))(row)) return;
   document.modified = true;
-  Refresh(document);
+  int32_t rowAfter = RowAfterMove(direction, row, document.schedule.itemCount);
+  Refresh(document, RowsTouchedByMove(row, rowAfter));
   // The refresh took the selection away; it follows the moved item.
-  document.host.selectRow(document.host.context,
-                          RowAfterMove(direction, row, document.schedule.itemCount));
+  document.host.selectRow(document.host.context, rowAfter);
 }
 
 void AddItem(EditorDocument& document) {
@@ -219,7 +225,7 @@ void AddItem(EditorDocument& document) {
   document.schedule.append(item);
   ++document.schedule.itemCount;
   document.modified = true;
-  Refresh(document);
+  Refresh(document, RowsFrom(document.schedule.itemCount - 1, document.schedule.itemCount));
   // The new item is the last row; selecting it also scrolls a long list down to it.
   document.host.selectRow(document.host.context, document.schedule.itemCount - 1);
 }
@@ -239,7 +245,7 @@ void EditSelectedItem(EditorDocument& document) {
   item->set(fields.name, fields.path, fields.arguments, fields.workFolder, fields.delaySeconds,
             fields.pathIsEnvVar);
   document.modified = true;
-  Refresh(document);
+  Refresh(document, RowRange{row, row});
   document.host.selectRow(document.host.context, row);
 }
 
@@ -261,7 +267,7 @@ void NewSchedule(EditorDocument& document) {
   // The modified flag stays as it is: after a "no" the close prompt asks again.
   document.fileName[0] = '\0';
   document.schedule.clear();
-  Refresh(document);
+  Refresh(document, kWholeList);
   document.options = ScheduleOptions{};
   document.host.showOptions(document.host.context, document.options);
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "item_form.h"
+#include "list_rows.h"
 #include "long_path.h"
 #include "schedule.h"
 #include "schedule_file.h"
@@ -19,8 +20,9 @@ struct DocumentHost {
   int32_t (*selectedRow)(void* context);
   // Selects and focuses the row (the previous selection is gone) and scrolls it into view.
   void (*selectRow)(void* context, int32_t row);
-  // Rebuilds the list view from the schedule; no row is selected afterwards.
-  void (*refreshList)(void* context, const ScheduleList& schedule);
+  // Shows the schedule's rows and draws the changed ones anew (kWholeList: another
+  // schedule, shown from its top); no row is selected afterwards.
+  void (*refreshList)(void* context, const ScheduleList& schedule, RowRange changed);
   // Shows both option check boxes as the options are.
   void (*showOptions)(void* context, const ScheduleOptions& options);
   // Modal message boxes without owner: OK only, and yes/no (true for yes).

@@ -8,6 +8,7 @@
 #include "association.h"
 #include "editor_state.h"
 #include "item_dialog.h"
+#include "list_view_win.h"
 #include "resource.h"
 
 namespace {
@@ -21,18 +22,11 @@ int32_t HostSelectedRow(void* context) {
 }
 
 void HostSelectRow(void* context, int32_t row) {
-  HWND listView = State(context).controls[0];
-  LVITEMA state{};
-  state.mask = LVIF_STATE;
-  state.iItem = row;
-  state.state = LVIS_SELECTED | LVIS_FOCUSED;
-  state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-  SendMessageA(listView, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&state));
-  SendMessageA(listView, LVM_ENSUREVISIBLE, row, FALSE);
+  SelectListRow(State(context).controls[0], row);
 }
 
-void HostRefreshList(void* context, const ScheduleList& schedule) {
-  RefreshListView(State(context).controls[0], schedule);
+void HostRefreshList(void* context, const ScheduleList& schedule, RowRange changed) {
+  RefreshListView(State(context).controls[0], schedule, changed);
 }
 
 void SetCheck(HWND box, bool checked) {
@@ -136,29 +130,35 @@ DocumentHost Win32DocumentHost(EditorState* state) {
   return host;
 }
 
-// Rebuilds every row. Drawing is suspended meanwhile: a visible list view otherwise
-// repaints after each inserted row, which makes a long schedule take seconds to show.
-void RefreshListView(HWND listView, const ScheduleList& schedule) {
-  SendMessageA(listView, WM_SETREDRAW, FALSE, 0);
-  SendMessageA(listView, LVM_DELETEALLITEMS, 0, 0);
-  // Room for every row at once, instead of growing the list view row by row.
-  SendMessageA(listView, LVM_SETITEMCOUNT, schedule.itemCount, 0);
-  int32_t position = 0;
-  RowTexts texts;
-  for (const ScheduleItem* item = schedule.head; item != nullptr;
-       item = item->next, ++position) {
-    FormatRowTexts(*item, texts);
-    LVITEMA row{};
-    row.mask = LVIF_TEXT;
-    row.iItem = position;
-    row.pszText = const_cast<char*>(texts.columns[0]);  // copied by the list view
-    SendMessageA(listView, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&row));
-    for (int column = 1; column < kListColumnCount; ++column) {
-      row.iSubItem = column;
-      row.pszText = const_cast<char*>(texts.columns[column]);
-      SendMessageA(listView, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&row));
-    }
+// The list view keeps no texts: it asks for a row's texts when it draws the row, so a
+// refresh only tells it the row count and which rows to draw again.
+void RefreshListView(HWND listView, const ScheduleList& schedule, RowRange changed) {
+  editorState.rowCursor = RowCursor{};
+  ClearListSelection(listView);
+  SetListRowCount(listView, schedule.itemCount);
+  if (IsWholeList(changed) && schedule.itemCount > 0) {
+    SendMessageA(listView, LVM_ENSUREVISIBLE, 0, FALSE);
   }
-  SendMessageA(listView, WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(listView, nullptr, TRUE);
+  RedrawListRows(listView, changed);
+}
+
+bool AnswerListRequest(NMHDR* header, LRESULT* result) {
+  const ScheduleList& schedule = editorState.document.schedule;
+  switch (header->code) {
+    case LVN_GETDISPINFOA: {
+      LVITEMA& row = reinterpret_cast<NMLVDISPINFOA*>(header)->item;
+      if ((row.mask & LVIF_TEXT) != 0 && row.pszText != nullptr && row.cchTextMax > 0) {
+        const ScheduleItem* item = ItemAtRow(schedule, editorState.rowCursor, row.iItem);
+        CopyRowText(item, row.iSubItem, row.pszText, static_cast<std::size_t>(row.cchTextMax));
+      }
+      *result = 0;
+      return true;
+    }
+    case LVN_ODFINDITEMA:
+    case LVN_ODFINDITEMW:
+      *result = FindTypedRow(header, schedule);
+      return true;
+    default:
+      return false;
+  }
 }

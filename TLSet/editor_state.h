@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include "document.h"
 #include "editor_ui.h"
@@ -20,6 +21,7 @@ struct EditorState {
   // The list view, the seven buttons and the two check boxes, in this fixed order.
   HWND controls[kChildControlCount] = {};
   EditorDocument document;
+  RowCursor rowCursor;  // the list view's last row asked for; reset by every refresh
 };
 
 extern EditorState editorState;
@@ -31,5 +33,9 @@ inline HWND ScheduleListView() { return editorState.controls[0]; }
 // dialogs, the item dialog, the schedule file and the registry.
 DocumentHost Win32DocumentHost(EditorState* state);
 
-// Rebuilds the list view from the schedule; no row is selected afterwards.
-void RefreshListView(HWND listView, const ScheduleList& schedule);
+// Shows the schedule's rows in the list view and draws the changed ones anew; no row is
+// selected afterwards.
+void RefreshListView(HWND listView, const ScheduleList& schedule, RowRange changed);
+// The list view's questions to its parent: a row's texts and the row a typed name finds.
+// False for any other notification.
+bool AnswerListRequest(NMHDR* header, LRESULT* result);

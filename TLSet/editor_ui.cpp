@@ -85,3 +85,13 @@ void FormatRowTexts(const ScheduleItem& item, RowTexts& row) {
   row.columns[4] = item.workFolder;
   row.columns[5] = row.delayText;
 }
+
+void CopyRowText(const ScheduleItem* item, int column, char* text, std::size_t capacity) {
+  if (item == nullptr || column < 0 || column >= kListColumnCount) {
+    CopyText(text, capacity, "");
+    return;
+  }
+  RowTexts row;
+  FormatRowTexts(*item, row);
+  CopyText(text, capacity, row.columns[column]);
+}

@@ -2,6 +2,7 @@
 // the controls go for a window width, and the six texts of a list-view row.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "schedule.h"
@@ -58,3 +59,6 @@ struct RowTexts {
   char delayText[16];
 };
 void FormatRowTexts(const ScheduleItem& item, RowTexts& row);
+// One column's text of the row that shows item, cut to capacity bytes at a character
+// boundary; empty for no item or a column that does not exist.
+void CopyRowText(const ScheduleItem* item, int column, char* text, std::size_t capacity);

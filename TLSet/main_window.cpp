@@ -23,8 +23,9 @@ const char kClassName[] = "Tarvilo";
 const char kWindowTitle[] = "Setting's Tarvilo";
 
 constexpr DWORD kWindowStyle = WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX;
-constexpr DWORD kListStyle =
-    WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER;
+// Virtual (LVS_OWNERDATA): the rows' texts come from the schedule when a row is drawn.
+constexpr DWORD kListStyle = WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL |
+                             LVS_SHOWSELALWAYS | LVS_NOSORTHEADER | LVS_OWNERDATA;
 constexpr DWORD kButtonStyle = WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON;
 // Not automatic: a click only reports, and the option decides what the box shows.
 constexpr DWORD kCheckStyle = WS_CHILD | WS_VISIBLE | BS_CHECKBOX;
@@ -230,11 +231,15 @@ LRESULT OnGetMinMaxInfo(LPARAM lParam) {
   return 0;
 }
 
+// The list view's questions (a row's texts, a typed name) are answered from the schedule.
 // A double click on a row edits it (the click has just selected it); one on empty space
 // below the rows does nothing.
 LRESULT OnNotify(LPARAM lParam) {
-  const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
-  if (header->hwndFrom != ScheduleListView() || header->code != NM_DBLCLK) return 0;
+  NMHDR* header = reinterpret_cast<NMHDR*>(lParam);
+  LRESULT answer = 0;
+  if (header->hwndFrom != ScheduleListView()) return 0;
+  if (AnswerListRequest(header, &answer)) return answer;
+  if (header->code != NM_DBLCLK) return 0;
   LVHITTESTINFO hit{};
   GetCursorPos(&hit.pt);
   ScreenToClient(ScheduleListView(), &hit.pt);

@@ -37,8 +37,9 @@ DocumentHost FakeDocumentHost::host() {
   DocumentHost table{};
   table.selectedRow = [](void* context) { return Fake(context).selected; };
   table.selectRow = [](void* context, int32_t row) { Fake(context).selected = row; };
-  table.refreshList = [](void* context, const ScheduleList& schedule) {
+  table.refreshList = [](void* context, const ScheduleList& schedule, RowRange changed) {
     FakeDocumentHost& fake = Fake(context);
+    fake.redrawn = changed;
     fake.rows = ItemNames(schedule);
     fake.selected = -1;
     ++fake.refreshes;

@@ -23,6 +23,7 @@ struct FakeDocumentHost {
   int32_t selected = -1;
   std::vector<std::string> rows;  // the names shown, refreshed by refreshList
   int refreshes = 0;
+  RowRange redrawn = kNoRows;  // the rows the last refresh drew anew
   ScheduleOptions shownOptions;
   int optionShows = 0;
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The editor's timing figures under Wine (not a test): start-up of an empty editor, opening
-# 2,000- and 10,000-item schedules, moving the last item to the top, the runner's status
-# list for the same files, and the editor's working set. Prints a table.
+# 2,000-, 10,000- and 100,000-item schedules, moving the last item to the top, the runner's
+# status list for the same files, and the editor's working set. Prints a table, and last
+# the medians beyond each program's own start beside the figures from before and the goals.
 #   tests/system/bench_editor.sh [bin-dir] [first-display]
 # bin-dir holds TLSet.exe, TLRun.exe and tl_driver.exe (default build/bin, or build/bin64 on a host that runs no 32-bit code; built by
 # `make build`). A private prefix and display are set up and removed.

@@ -1,7 +1,9 @@
 """The editor's benchmark under Wine (bench_editor.sh): figures, not assertions. Start-up of
-an empty editor, opening 2,000- and 10,000-item schedules (start to every row in the list
-view), moving the last item to the top, the runner's status list for the same files, and
-the editor's working set. BENCHMARKS maps its name to its function.
+an empty editor, opening 2,000-, 10,000- and 100,000-item schedules (start to every row in
+the list view, and to its first paint), moving the last item to the top, the runner's
+status list for the same files, and the editor's working set. It ends with the medians
+beyond each program's own start on a 0-item (editor) or 1-item (runner) file.
+BENCHMARKS maps its name to its function.
 """
 import statistics
 
@@ -23,12 +25,12 @@ def large_schedule(run, count):
 
 def start_until_rows(run, exe, list_id, rows, path=None):
     """Starts the program (not under the debugger) and waits in the same driver until its
-    list holds rows rows; (milliseconds from the start, pid)."""
+    list holds rows rows and has painted them; (milliseconds from the start, pid)."""
     args = ["run", "--no-wait", "--rows", list_id, rows, hex_arg(win_path(run.exe(exe)))]
     if path:
         args.append(hex_arg(b'"' + win_path(path) + b'"'))
     reply = driver(run, *args, timeout=LONG_MS // 1000)
-    shown, started = reply.number("shown"), reply.number("start")
+    shown, started = reply.number("painted"), reply.number("start")
     return (None if shown is None else shown - started), reply.get("pid")
 
 
@@ -46,7 +48,8 @@ def end_editor(run, pid, modified):
 
 def working_set(run, pid):
     reply = driver(run, "memory", pid)
-    return reply.number("working-set"), reply.number("private")
+    return (reply.number("working-set"), reply.number("private"),
+            reply.number("peak-working-set"))
 
 
 def bench_editor_start(run, repeats, path=None):
@@ -61,8 +64,8 @@ def bench_editor_start(run, repeats, path=None):
 
 def bench_editor_open(run, path, count, repeats, moves):
     """Start to every row shown, and per start `moves` moves of the last item to the top
-    (the command posted to the new top row selected)."""
-    opens, move_times, memory = [], [], None
+    (the command posted to the new top row selected and painted)."""
+    opens, move_times, memory = [], [], (None, None, None)
     for _ in range(repeats):
         elapsed, pid = start_until_rows(run, "TLSet.exe", ID_LIST, count, path)
         opens.append(elapsed)
@@ -73,7 +76,7 @@ def bench_editor_open(run, path, count, repeats, moves):
             reply = driver(run, "command-selects", hwnd, ID_TOP, ID_LIST, 0, LONG_MS,
                            timeout=LONG_MS // 1000)
             if reply.code == 0:
-                move_times.append(reply.number("reached") - reply.number("posted"))
+                move_times.append(reply.number("painted") - reply.number("posted"))
         end_editor(run, pid, modified=moves > 0)
     return opens, move_times, memory
 
@@ -88,6 +91,11 @@ def bench_runner_open(run, path, count, repeats):
     return times
 
 
+def median(values):
+    values = [v for v in values if v is not None]
+    return statistics.median(values) if values else None
+
+
 def figures(values):
     values = [v for v in values if v is not None]
     if not values:
@@ -96,21 +104,43 @@ def figures(values):
             f"max {max(values):6d}  (n={len(values)})")
 
 
+# What the lists cost before they kept no texts (the same machine, busy): milliseconds
+# beyond the start on a small file, and the editor's peak working set in MiB.
+BEFORE = {"editor 10,000": 800, "editor 100,000": 7700, "to the top at 100,000": 6100,
+          "runner 100,000": 2500, "editor peak MiB at 100,000": 672}
+GOALS = {"editor 10,000": 50, "editor 100,000": 300, "to the top at 100,000": 50,
+         "runner 100,000": 300, "editor peak MiB at 100,000": 200}
+
+
 def bench_editor(run):
     print("Tarvilo editor benchmark under Wine (milliseconds; memory in KiB)")
-    times, (working, private) = bench_editor_start(run, 5)
+    times, (working, private, _) = bench_editor_start(run, 5)
     print(f"(a) empty editor, start to its list answering    {figures(times)}")
     print(f"    working set {working} KiB, private {private} KiB")
     times, _ = bench_editor_start(run, 5, write_schedule(run, "empty.tlf", []))
     print(f"    a schedule of 0 items, the same            {figures(times)}")
-    for count, repeats in ((2000, 5), (10000, 3)):
+    editor_base = median(times)
+    runner_base = median(bench_runner_open(run, large_schedule(run, 1), 1, 5))
+    now = {}
+    for count, repeats in ((2000, 5), (10000, 3), (100000, 3)):
         path = large_schedule(run, count)
-        opens, moves, (working, private) = bench_editor_open(run, path, count, repeats, 3)
-        print(f"(b) {count:>6,} items: start to every row shown      {figures(opens)}")
-        print(f"    last item to the top, posted to selected    {figures(moves)}")
-        print(f"    working set {working} KiB, private {private} KiB")
+        opens, moves, (working, private, peak) = bench_editor_open(run, path, count, repeats, 3)
+        print(f"(b) {count:>7,} items: start to every row painted   {figures(opens)}")
+        print(f"    last item to the top, posted to painted      {figures(moves)}")
+        print(f"    working set {working} KiB (peak {peak}), private {private} KiB")
         runner = bench_runner_open(run, path, count, repeats)
-        print(f"(c) {count:>6,} items: runner, start to every row   {figures(runner)}")
+        print(f"(c) {count:>7,} items: runner, start to every row   {figures(runner)}")
+        label = f"{count:,}"
+        now[f"editor {label}"] = median(opens) - editor_base
+        now[f"runner {label}"] = median(runner) - runner_base
+        now[f"to the top at {label}"] = median(moves)
+        now[f"editor peak MiB at {label}"] = peak / 1024 if peak else None
+    print(f"Medians beyond the start on a 0-item editor ({editor_base} ms) or a 1-item runner "
+          f"({runner_base} ms) file:")
+    print(f"    {'figure':<28} {'before':>8} {'now':>8} {'goal':>8}")
+    for name, goal in GOALS.items():
+        value = "n/a" if now.get(name) is None else f"{now[name]:8.0f}"
+        print(f"    {name:<28} {BEFORE[name]:>8} {value:>8} {goal:>8}")
 
 
 BENCHMARKS = {

@@ -353,8 +353,8 @@ def group_window(run):
                 "the columns 名前 (170) and 状態 (80)")
     # The list adds and removes its own scroll bars (WS_HSCROLL, WS_VSCROLL) as it needs them.
     style = int(columns.get("style", "0"), 16) & ~0x00300000
-    check_equal(run, (f"{style:08x}", columns.get("listexstyle")), ("50808009", "00000020"),
-                "a report list with full-row selection")
+    check_equal(run, (f"{style:08x}", columns.get("listexstyle")), ("50809009", "00000020"),
+                "a virtual (LVS_OWNERDATA) report list with full-row selection")
     driver(run, "tray", hwnd, WM_LBUTTONDBLCLK)
     check(run, driver(run, "wait-visible", hwnd, 0, WAIT_MS).code == 0,
           "a double click on the tray icon hides the shown window")

@@ -375,6 +375,13 @@ int DebugUntilExit(DWORD processId) {
   return faults == 0 ? 0 : kFailed;
 }
 
+// A list view that keeps no texts draws its rows only when it paints: UpdateWindow sends
+// the pending paint to the list's own thread and returns once the rows are drawn.
+void PrintPainted(HWND list) {
+  UpdateWindow(list);
+  std::printf("painted=%llu\n", NowMs());
+}
+
 // Waits until a window of the process holds the list control and the list holds at least
 // count rows; prints when.
 int WaitProcessRows(DWORD processId, int listId, int count, long long timeoutMs) {
@@ -387,6 +394,7 @@ int WaitProcessRows(DWORD processId, int listId, int count, long long timeoutMs)
     int rows = RowCount(list, &ok);
     if (ok && rows >= count) {
       std::printf("shown=%llu\nrows=%d\n", NowMs(), rows);
+      PrintPainted(list);
       return 0;
     }
     if (TimedOut(started, timeoutMs)) break;
@@ -1083,6 +1091,7 @@ int WaitSelection(HWND list, int row, int rows, long long timeoutMs) {
     bool reached = ok && first == row && (rows < 0 || count == rows);
     if (reached || TimedOut(started, timeoutMs)) {
       std::printf(reached ? "reached=%llu\n" : "timeout=1\nat=%llu\n", NowMs());
+      if (reached) PrintPainted(list);
       std::printf("rows=%d\nselected=", count);
       for (int next = first, n = 0; next >= 0 && n < count; ++n) {
         std::printf(n > 0 ? ",%d" : "%d", next);

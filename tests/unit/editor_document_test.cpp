@@ -60,12 +60,13 @@ TEST(EditorDocument, MovesFollowTheItem) {
     Names order;
     int32_t selectedAfter;
     bool changed;
+    RowRange redrawn{kNoRows};
   };
   const Case cases[] = {
-      {2, MoveDirection::kTop, {"C", "A", "B", "D"}, 0, true},
-      {2, MoveDirection::kUp, {"A", "C", "B", "D"}, 1, true},
-      {1, MoveDirection::kDown, {"A", "C", "B", "D"}, 2, true},
-      {1, MoveDirection::kBottom, {"A", "C", "D", "B"}, 3, true},
+      {2, MoveDirection::kTop, {"C", "A", "B", "D"}, 0, true, {0, 2}},
+      {2, MoveDirection::kUp, {"A", "C", "B", "D"}, 1, true, {1, 2}},
+      {1, MoveDirection::kDown, {"A", "C", "B", "D"}, 2, true, {1, 2}},
+      {1, MoveDirection::kBottom, {"A", "C", "D", "B"}, 3, true, {1, 3}},
       // Nothing to do: no selection, or the item is already at that end.
       {-1, MoveDirection::kTop, {"A", "B", "C", "D"}, -1, false},
       {-1, MoveDirection::kBottom, {"A", "B", "C", "D"}, -1, false},
@@ -83,6 +84,8 @@ TEST(EditorDocument, MovesFollowTheItem) {
     EXPECT_EQ(editor.fake.selected, c.selectedAfter);
     EXPECT_EQ(editor.document.modified, c.changed);
     EXPECT_EQ(editor.fake.refreshes, c.changed ? 1 : 0);
+    EXPECT_EQ(editor.fake.redrawn.first, c.redrawn.first);
+    EXPECT_EQ(editor.fake.redrawn.last, c.redrawn.last);
   }
 }
 
@@ -96,6 +99,8 @@ TEST(EditorDocument, DeleteRemovesTheSelectedItemOnly) {
   DeleteSelectedItem(editor.document);
   EXPECT_EQ(editor.names(), (Names{"A", "C"}));
   EXPECT_EQ(editor.fake.rows, (Names{"A", "C"}));
+  EXPECT_EQ(editor.fake.redrawn.first, 1);  // the rows below moved up
+  EXPECT_EQ(editor.fake.redrawn.last, 1);
   EXPECT_EQ(editor.document.schedule.itemCount, 2);
   EXPECT_EQ(editor.fake.selected, -1);
   EXPECT_TRUE(editor.document.modified);
@@ -122,6 +127,8 @@ TEST(EditorDocument, AddAndEditGoThroughTheItemDialog) {
   EXPECT_EQ(editor.document.schedule.at(1)->delaySeconds, 45);
   EXPECT_STREQ(editor.document.schedule.at(1)->fileName, "x.exe");
   EXPECT_EQ(editor.fake.selected, 1);  // the new row, scrolled into view
+  EXPECT_EQ(editor.fake.redrawn.first, 1);
+  EXPECT_EQ(editor.fake.redrawn.last, 1);
   EXPECT_TRUE(editor.document.modified);
 
   // Edit with nothing selected opens no dialog.
@@ -153,6 +160,7 @@ TEST(EditorDocument, AddAndEditGoThroughTheItemDialog) {
   EditSelectedItem(editor.document);
   EXPECT_EQ(editor.names(), (Names{"A2", "B"}));
   EXPECT_EQ(editor.fake.selected, 0);
+  EXPECT_EQ(editor.fake.redrawn.last, 0);  // the edited row alone
   EXPECT_TRUE(editor.document.modified);
 
   // The next add starts from the reset record, whatever the edit before it held.
@@ -357,6 +365,7 @@ TEST(EditorDocument, OpenAndDropReplaceTheDocument) {
   OpenSchedule(editor.document);
   EXPECT_EQ(editor.names(), (Names{"X", "Y"}));
   EXPECT_EQ(editor.fake.rows, (Names{"X", "Y"}));
+  EXPECT_TRUE(IsWholeList(editor.fake.redrawn));
   EXPECT_STREQ(editor.document.fileName, "C:\\plan.tlf");
   EXPECT_TRUE(editor.fake.shownOptions.showRunnerWindow);
   EXPECT_TRUE(editor.document.modified);  // open leaves the flag as it was

@@ -88,6 +88,20 @@ TEST(EditorUi, RowTexts) {
   item.delaySeconds = INT32_MIN;
   FormatRowTexts(item, row);
   EXPECT_STREQ(row.columns[5], "-2147483648");
+
+  // One column at a time, as the list view asks: empty fields stay empty, a zero delay
+  // shows "0", and a text that does not fit is cut before a double-byte character.
+  item.construct("\x95\x5c", "", "", "", 0, 0);
+  const char* columns[] = {"\x95\x5c", "", "", "", "", "0", ""};
+  char text[8];
+  for (int i = 0; i <= kListColumnCount; ++i) {
+    CopyRowText(&item, i, text, sizeof text);
+    EXPECT_STREQ(text, columns[i]) << i;
+  }
+  CopyRowText(&item, 0, text, 2);
+  EXPECT_STREQ(text, "");
+  CopyRowText(nullptr, 0, text, sizeof text);
+  EXPECT_STREQ(text, "");
 }
 
 TEST(EditorUi, VersionConstants) {

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "list_rows.h"
 #include "schedule.h"
 
 namespace {
@@ -310,4 +311,66 @@ TEST(ScheduleItem, FileNamePartsAreCutTo255Bytes) {
   EXPECT_EQ(FileNameOf(longBase.c_str()), std::string(255, 'b'));
   std::string longExtension = "a." + std::string(257, 'e');
   EXPECT_EQ(FileNameOf(longExtension.c_str()), "a." + std::string(254, 'e'));
+}
+
+// Rows asked in any order give the item at that position, whichever item was asked last.
+TEST(ListRows, ItemAtRowFromAnyLastRow) {
+  TestList test("ABCDEFG");
+  RowCursor cursor;
+  const int32_t rows[] = {0, 1, 2, 6, 5, 5, 3, 1, 6, 0, 4};
+  for (int32_t row : rows) {
+    const ScheduleItem* item = ItemAtRow(test.list, cursor, row);
+    ASSERT_NE(item, nullptr) << row;
+    EXPECT_EQ(item->name[0], "ABCDEFG"[row]) << row;
+  }
+  EXPECT_EQ(ItemAtRow(test.list, cursor, 7), nullptr);
+  EXPECT_EQ(ItemAtRow(test.list, cursor, -1), nullptr);
+}
+
+TEST(ListRows, ChangedAndVisibleRows) {
+  struct Case {
+    RowRange range;
+    int32_t first;
+    int32_t last;  // first > last: no row
+  };
+  const Case cases[] = {
+      // The tick: the rows launched since, and the new waiting row; none when nothing moved.
+      {StatusRowsChanged(0, 1, 3), 0, 1},
+      {StatusRowsChanged(1, 4, 9), 1, 4},
+      {StatusRowsChanged(2, 3, 3), 2, 2},  // the last launch: no waiting row after it
+      {StatusRowsChanged(2, 2, 3), 0, -1},
+      {StatusRowsChanged(0, 0, 0), 0, -1},
+      // What of a change is on a page of 10 rows from row 20.
+      {VisibleRows({0, 99999}, 20, 10), 20, 29},
+      {VisibleRows({25, 25}, 20, 10), 25, 25},
+      {VisibleRows({0, 19}, 20, 10), 0, -1},
+      {VisibleRows(kWholeList, 0, 0), 0, -1},
+      {RowsFrom(3, 5), 3, 4},
+  };
+  for (const Case& c : cases) {
+    if (c.first > c.last) {
+      EXPECT_TRUE(IsEmptyRange(c.range)) << c.range.first << ".." << c.range.last;
+    } else {
+      EXPECT_EQ(c.range.first, c.first);
+      EXPECT_EQ(c.range.last, c.last);
+    }
+  }
+}
+
+TEST(ListRows, TypedNameFindsTheNextRowRoundTheList) {
+  TestList test("ABAC");
+  ScheduleItem* japanese = test.list.at(3);
+  japanese->set("\x95\x5cmail", "C:\\x.exe", "", "", 0, 0);  // 表mail
+  struct Case {
+    int32_t start;
+    const char* typed;
+    int32_t row;
+  };
+  const Case cases[] = {
+      {0, "a", 0},        {1, "A", 2},         {3, "a", 0},   {-1, "b", 1}, {9, "b", 1},
+      {0, "\x95\x5c", 3}, {0, "\x95\x7c", -1}, {0, "ab", -1}, {0, "", -1},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(FindRowByName(test.list, c.start, c.typed), c.row) << c.start << c.typed;
+  }
 }

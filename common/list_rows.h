@@ -1,0 +1,42 @@
+// The rows of the two programs' list views, which keep no texts of their own and ask for
+// a row's texts when they draw or read it: the schedule item behind a row, which rows a
+// change touched, which of those are on screen, and the row that typing a name finds.
+#pragma once
+
+#include <cstdint>
+
+#include "schedule.h"
+
+// Rows first to last, both included; empty when last < first.
+struct RowRange {
+  int32_t first;
+  int32_t last;
+};
+constexpr RowRange kNoRows{0, -1};
+// Every row of whatever the list now shows: a new or another schedule.
+constexpr RowRange kWholeList{0, INT32_MAX};
+
+bool IsEmptyRange(RowRange range);
+bool IsWholeList(RowRange range);
+// From first to the last row of a list of itemCount rows.
+RowRange RowsFrom(int32_t first, int32_t itemCount);
+// The part of changed that lies on a page of pageRows rows starting at topRow.
+RowRange VisibleRows(RowRange changed, int32_t topRow, int32_t pageRows);
+
+// The runner's status rows whose text changes when the launched count goes from before
+// to after: the rows launched in between and the new waiting row.
+RowRange StatusRowsChanged(int32_t before, int32_t after, int32_t itemCount);
+
+// The row asked for last and its item, so that drawing or reading rows one after another
+// walks one step each instead of from the head. Reset it whenever the list changes: it
+// may point at an item that has moved or gone.
+struct RowCursor {
+  const ScheduleItem* item = nullptr;
+  int32_t row = -1;
+};
+// The item at row, or null when there is none.
+const ScheduleItem* ItemAtRow(const ScheduleList& schedule, RowCursor& cursor, int32_t row);
+
+// The first row from start on, going round to the top, whose name begins with prefix
+// (ASCII letters in either case); -1 when none does or prefix is empty.
+int32_t FindRowByName(const ScheduleList& schedule, int32_t start, const char* prefix);
