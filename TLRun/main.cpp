@@ -2,6 +2,7 @@
 // schedule path (or the association dialog when there is none), reads the two run options,
 // creates the runner window and runs the message loop until the window is gone.
 #include <windows.h>
+#include <objbase.h>
 
 #include <cstdlib>
 
@@ -27,9 +28,7 @@ int RunMessageLoop() {
   return static_cast<int>(message.wParam);
 }
 
-}  // namespace
-
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int RunRunner(HINSTANCE instance) {
   // Held until the process ends: while it exists no second runner starts, also while this
   // one only shows the association dialog.
   if (!TakeInstanceMutex(Win32InstanceMutexHost(), kMutexName, kRunnerCaption)) return 0;
@@ -49,5 +48,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
   // The window is gone; the items are the runner's to free.
   runnerState.schedule.clear();
+  return exitCode;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  // The shell carries out some verbs through COM objects, which need the calling thread in
+  // a single-threaded apartment; OLE1 DDE stays off, as the shell asks.
+  HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  int exitCode = RunRunner(instance);
+  if (SUCCEEDED(com)) CoUninitialize();
   return exitCode;
 }

@@ -1,5 +1,6 @@
 // The main window's decisions without the window: which command an identifier runs, where
-// the controls go for a window width, and the six texts of a list-view row.
+// the controls go for a window width, the six texts of a list-view row, and what the
+// version dialog's logo opens.
 #pragma once
 
 #include <cstdint>
@@ -57,3 +58,14 @@ struct RowTexts {
   char delayText[16];
 };
 void FormatRowTexts(const ScheduleItem& item, RowTexts& row);
+
+// The quick guide that ships beside the programs: "お読みください.txt".
+extern const char kQuickGuideName[];
+
+// What the version dialog's logo opens, into target (kTextSize bytes): the home page when
+// the build names one (homePage not empty), else the quick guide in the folder of
+// editorPath (the editor's own file) when fileExists finds it there. False, with target
+// empty, when there is nothing to open.
+using FileExistsFn = bool (*)(const char* path);
+bool ChooseLogoTarget(const char* homePage, const char* editorPath, FileExistsFn fileExists,
+                      char* target);

@@ -37,6 +37,9 @@ struct RegistryHost {
   // (capacity bytes); a value that is missing, of another type or too long is a failure.
   int32_t (*readDefaultValue)(void* context, RegKey root, const char* path, char* text,
                               uint32_t capacity);
+  // Reads the REG_SZ value name of HKEY_CURRENT_USER\path, with the same failures.
+  int32_t (*readUserValue)(void* context, const char* path, const char* name, char* text,
+                           uint32_t capacity);
   // A modal message box without owner, OK button only.
   void (*showMessage)(void* context, const char* text, const char* caption);
   // Tells the shell that associations changed, so icons and verbs are refreshed.
@@ -89,7 +92,7 @@ int RegisterEditorVerb(const RegistryHost& host, RegKey root, const char* progId
 bool RegisterRunnerAssociation(const RegistryHost& host, const char* runnerPath);
 
 // The editor's silent registration at start: its verb, then ".tlf", with the same
-// fallback to the user's classes.
+// fallback to the user's classes. The shell is told only when a value changed.
 void RegisterEditorAssociation(const RegistryHost& host, CurrentDirectoryFn currentDirectory);
 
 // Deletes root\subKey; always 1.
@@ -108,7 +111,8 @@ bool ProbeRunnerRegistration(const RegistryHost& host);
 
 // The runner's association sequence: shows the dialog and writes or removes the
 // association by its result, then confirms what the registry holds afterwards, or says
-// under "エラー" that it did not take.
+// under "エラー" that it did not take. A confirmed registration also says when the user has
+// chosen another program to open .tlf files, which double-click then keeps opening.
 void RunAssociationSequence(const RegistryHost& host, const AssociationUi& ui,
                             const char* confirmationText);
 

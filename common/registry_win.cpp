@@ -101,6 +101,24 @@ bool KeyExists(void*, RegKey parent, const char* name) {
   return result != ERROR_FILE_NOT_FOUND;
 }
 
+// Reads the REG_SZ value name (nullptr: the default value) of an open key into text.
+LONG QueryText(HKEY key, const char* name, char* text, uint32_t capacity) {
+  DWORD type = 0;
+  DWORD size = capacity - 1;  // room left for a zero the stored value may lack
+  LONG result =
+      RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
+  if (result != ERROR_SUCCESS) {
+    text[0] = '\0';
+    return result;
+  }
+  if (type != REG_SZ) {
+    text[0] = '\0';
+    return ERROR_INVALID_DATA;
+  }
+  text[size] = '\0';
+  return ERROR_SUCCESS;
+}
+
 int32_t ReadDefaultValue(void*, RegKey rootKey, const char* path, char* text,
                          uint32_t capacity) {
   if (capacity == 0) return ERROR_INSUFFICIENT_BUFFER;
@@ -114,21 +132,21 @@ int32_t ReadDefaultValue(void*, RegKey rootKey, const char* path, char* text,
   result = RegOpenKeyExA(root.key, path, 0, KEY_QUERY_VALUE, &opened);
   CloseParent(root);
   if (result != ERROR_SUCCESS) return result;
-  DWORD type = 0;
-  DWORD size = capacity - 1;  // room left for a zero the stored value may lack
-  result =
-      RegQueryValueExA(opened, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
+  result = QueryText(opened, nullptr, text, capacity);
   RegCloseKey(opened);
-  if (result != ERROR_SUCCESS) {
-    text[0] = '\0';
-    return result;
-  }
-  if (type != REG_SZ) {
-    text[0] = '\0';
-    return ERROR_INVALID_DATA;
-  }
-  text[size] = '\0';
-  return ERROR_SUCCESS;
+  return result;
+}
+
+int32_t ReadUserValue(void*, const char* path, const char* name, char* text,
+                      uint32_t capacity) {
+  if (capacity == 0) return ERROR_INSUFFICIENT_BUFFER;
+  text[0] = '\0';
+  HKEY opened = nullptr;
+  LONG result = RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_QUERY_VALUE, &opened);
+  if (result != ERROR_SUCCESS) return result;
+  result = QueryText(opened, name, text, capacity);
+  RegCloseKey(opened);
+  return result;
 }
 
 void ShowMessage(void*, const char* text, const char* caption) {
@@ -151,6 +169,7 @@ RegistryHost Win32RegistryHost() {
   host.closeKey = CloseKey;
   host.keyExists = KeyExists;
   host.readDefaultValue = ReadDefaultValue;
+  host.readUserValue = ReadUserValue;
   host.showMessage = ShowMessage;
   host.notifyShell = NotifyShell;
   host.context = nullptr;

@@ -1,6 +1,6 @@
 // An in-memory registry behind RegistryHost for the association tests. It keeps two key
-// trees (HKEY_CLASSES_ROOT and the user's classes, kept apart: the tests name the place
-// they look at), records every call in order as one readable line, and fails any call it
+// trees (the classes for all users and the user's classes, merged in HKEY_CLASSES_ROOT
+// as parentFor says), records every call in order as one readable line, and fails any call it
 // is told to (the n-th call of a kind, every call of a kind on one key path, or every call
 // of a kind under one root).
 //
@@ -9,6 +9,7 @@
 // ("HKCU\Software\Classes\tlf_auto_file"). Call lines:
 //   "create <path>", "set <path> = <text> (<byteCount>)", "open <path>",
 //   "delete <path>", "close <path>", "exists <path>", "read <path> = <text>", "notify",
+//   "read HKCU\<path> [<name>] = <text>",
 //   "message <caption>: <text>"
 // and a failed call ends in ": <reason>" ("failed", "not found", "has subkeys").
 #pragma once
@@ -77,11 +78,15 @@ struct MemoryRegistry {
   std::map<RegCall, int> callCounts;
   std::vector<std::string> calls;
   std::vector<Message> messages;
-  int badCloses = 0;  // closes of a key that was not open
+  std::map<std::string, std::string> userValues;  // under HKCU, by "<path> [<name>]"
+  int badCloses = 0;                              // closes of a key that was not open
   int notifications = 0;
 
   // Used by the host functions.
   Node* nodeOf(RegKey key) const;
+  // As Windows merges them: a top-level key the user's classes hold is used there with all
+  // below it, any other (and a new one) in the classes for all users.
+  Node* parentFor(RegKey parent, const std::string& name) const;
   Node* findChild(Node* parent, const std::string& name) const;
   Node* addChild(Node* parent, const std::string& name);
   Node* findPath(const std::string& path) const;
