@@ -30,12 +30,12 @@ constexpr UINT kTrayCallbackMessage = WM_USER + 100;  // 1124
 constexpr UINT_PTR kLaunchTimerId = 1;
 constexpr UINT kTrayIconId = IDI_RUNNER;
 
-// The first, 88-byte form of NOTIFYICONDATAA (up to the 64-byte tip), which every shell
-// version accepts.
-constexpr DWORD kTrayRecordSize = 88;
+// The first form of NOTIFYICONDATAA (up to the 64-byte tip), which every shell version
+// accepts: 88 bytes in a 32-bit program; the handles are wider in a 64-bit one.
 constexpr std::size_t kTrayTipSize = 64;
-static_assert(offsetof(NOTIFYICONDATAA, szTip) + kTrayTipSize == kTrayRecordSize,
-              "the first form of the tray record ends after a 64-byte tip");
+constexpr DWORD kTrayRecordSize = offsetof(NOTIFYICONDATAA, szTip) + kTrayTipSize;
+static_assert(sizeof(void*) != 4 || kTrayRecordSize == 88,
+              "the first form of the tray record is 88 bytes in a 32-bit program");
 
 // The window's place and size in pixels, shown or hidden.
 constexpr int kWindowX = 300;

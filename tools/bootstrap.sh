@@ -8,8 +8,8 @@ have_cmd() { command -v "$1" >/dev/null 2>&1; }
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
 for p in cmake make g++ clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev \
-         g++-mingw-w64-i686 wine wine32:i386 wine64 xvfb xauth locales fonts-ipafont-gothic \
-         imagemagick clang-format x11-utils python3; do
+         g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb xauth locales \
+         fonts-ipafont-gothic imagemagick clang-format x11-utils python3; do
   have_pkg "$p" || need+=("$p")
 done
 locale_ok=1

@@ -5,11 +5,14 @@
 # build/run-screenshot.png, then opens the same schedule in the editor and leaves
 # build/editor-screenshot.png and build/item-dialog-screenshot.png, and ends Wine.
 # Uses a private Wine prefix under build/ and, when DISPLAY is unset, its own Xvfb.
-# TARVILO_BIN_DIR picks another folder of built programs (default build/bin).
+# TARVILO_BIN_DIR picks another folder of built programs (default build/bin, or build/bin64
+# where the host runs no 32-bit code: see wine_host.sh).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-bin="${TARVILO_BIN_DIR:-$root/build/bin}"
+# shellcheck source=wine_host.sh
+. "$root/tools/wine_host.sh"
+bin="${TARVILO_BIN_DIR:-$TARVILO_WINE_BIN}"
 exe="$bin/TLRun.exe"
 editor="$bin/TLSet.exe"
 driver="$bin/tl_driver.exe"
@@ -25,7 +28,7 @@ for program in "$exe" "$editor" "$driver"; do
   fi
 done
 
-export WINEPREFIX="$root/build/wine-sample"
+export WINEPREFIX="$root/build/wine-sample$TARVILO_WINE_SUFFIX"
 export WINEDEBUG=-all
 export LC_ALL=ja_JP.UTF-8
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
@@ -144,4 +147,4 @@ for _ in $(seq 100); do kill -0 "$editor_pid" 2>/dev/null || break; sleep 0.1; d
 editor_pid=""
 echo "run-sample: editor screenshots in $editor_shot and $dialog_shot"
 echo "run-sample: start the editor yourself with:"
-echo "  WINEPREFIX=$WINEPREFIX LC_ALL=ja_JP.UTF-8 wine $editor [schedule.tlf]"
+echo "  WINEPREFIX=$WINEPREFIX LC_ALL=ja_JP.UTF-8 ${WINELOADER:-wine} $editor [schedule.tlf]"

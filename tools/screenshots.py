@@ -10,7 +10,8 @@
 Uses a private Wine prefix (build/wine-screens) with a Wine desktop of 1024x768 and, when
 DISPLAY is unset, an Xvfb of its own. Each picture is the whole screen taken with
 ImageMagick's `import`, cropped to the window's rectangle as tl_driver reports it.
-TARVILO_BIN_DIR picks another folder of built programs (default build/bin).
+TARVILO_BIN_DIR picks another folder of built programs (default build/bin, or build/bin64
+where tools/wine_host.sh finds that the host runs no 32-bit code).
 """
 import os
 import shutil
@@ -20,8 +21,12 @@ import tempfile
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-BIN = os.environ.get("TARVILO_BIN_DIR", os.path.join(ROOT, "build", "bin"))
-PREFIX = os.path.join(ROOT, "build", "wine-screens")
+# tools/wine_host.sh (which `make screenshots` runs this under) says which build this
+# host's Wine runs.
+BIN = os.environ.get("TARVILO_BIN_DIR") or os.environ.get(
+    "TARVILO_WINE_BIN", os.path.join(ROOT, "build", "bin"))
+PREFIX = os.path.join(ROOT, "build",
+                      "wine-screens" + os.environ.get("TARVILO_WINE_SUFFIX", ""))
 IMAGES = os.path.join(ROOT, "docs", "images")
 SCREEN = "1024x768"
 WAIT_MS = 15000

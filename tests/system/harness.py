@@ -50,10 +50,11 @@ class Run:
     """Everything a group needs: where things are, the environment, and its results."""
 
     def __init__(self, args, group):
-        self.bin = os.path.abspath(args.bin)
+        self.env = load_wine_environment(args.state)
+        use_64 = self.env.get("TARVILO_WINE_ARCH") == "64" and args.bin64
+        self.bin = os.path.abspath(args.bin64 if use_64 else args.bin)
         self.work = os.path.join(os.path.abspath(args.work), group)
         self.group = group
-        self.env = load_wine_environment(args.state)
         self.failures = []
         self.background = []
         shutil.rmtree(self.work, ignore_errors=True)

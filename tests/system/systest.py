@@ -2,11 +2,13 @@
 """Tarvilo's system tests: the Windows programs run under Wine and are driven and watched
 through tl_driver.exe, while tl_probe.exe stands in for every program the runner launches.
 
-    systest.py --state DIR --bin DIR --work DIR <group>...
+    systest.py --state DIR --bin DIR [--bin64 DIR] --work DIR <group>...
 
 --state is the folder that wine_env.sh set up (prefix, display, server); --bin holds
-TLRun.exe, TLUninstaller.exe, core_tests.exe, tl_driver.exe and tl_probe.exe; --work is a
-scratch folder (each group empties its own subfolder). Every group is one CTest test and
+TLRun.exe, TLUninstaller.exe, core_tests.exe, tl_driver.exe and tl_probe.exe, and --bin64
+their 64-bit build, which runs instead where wine_env.sh chose the 64-bit loader (a host
+that runs no 32-bit code); --work is a scratch folder (each group empties its own
+subfolder). Every group is one CTest test and
 ends with exit code 1 when any of its checks failed. "bench" is not a test: it prints the
 runner's timing figures (see bench_runner.sh).
 
@@ -48,6 +50,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--state", required=True)
     parser.add_argument("--bin", required=True)
+    parser.add_argument("--bin64", help="the 64-bit programs (default: --bin)")
     parser.add_argument("--work", required=True)
     parser.add_argument("groups", nargs="+")
     args = parser.parse_args()

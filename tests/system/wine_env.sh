@@ -13,6 +13,12 @@ if [ -z "$action" ] || [ -z "$state" ]; then
   exit 2
 fi
 
+# Which programs and which Wine loader this host takes (32-bit, or 64-bit where the kernel
+# runs no 32-bit code); the tests read the choice from <state-dir>/env.
+here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=../../tools/wine_host.sh
+. "$here/../../tools/wine_host.sh" || exit 2
+
 export WINEDEBUG=-all
 export LC_ALL=ja_JP.UTF-8
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
@@ -105,8 +111,14 @@ Setup() {
     printf 'WINEDEBUG=%q\n' "$WINEDEBUG"
     printf 'LC_ALL=%q\n' "$LC_ALL"
     printf 'WINEDLLOVERRIDES=%q\n' "$WINEDLLOVERRIDES"
+    printf 'TARVILO_WINE_ARCH=%q\n' "$TARVILO_WINE_ARCH"
+    printf 'PATH=%q\n' "$PATH"
+    if [ "$TARVILO_WINE_ARCH" = 64 ]; then
+      printf 'WINELOADER=%q\n' "$WINELOADER"
+      printf 'WINEARCH=%q\n' "$WINEARCH"
+    fi
   } >"$state/env"
-  echo "wine_env: prefix $WINEPREFIX on display $DISPLAY"
+  echo "wine_env: $TARVILO_WINE_ARCH-bit prefix $WINEPREFIX on display $DISPLAY"
 }
 
 case "$action" in
