@@ -42,6 +42,7 @@ constexpr CommandEntry kCommandTable[] = {
     {IDA_SAVE, EditorCommand::kSave},
     {IDM_SAVE_AS, EditorCommand::kSaveAs},
     {IDA_SAVE_AS, EditorCommand::kSaveAs},
+    {IDM_RUN_AT_LOGON, EditorCommand::kRunAtLogon},
     {IDM_EXIT, EditorCommand::kExit},
     {IDM_VERSION, EditorCommand::kVersion},
 };

@@ -23,6 +23,7 @@ enum class EditorCommand {
   kOpen,
   kSave,
   kSaveAs,
+  kRunAtLogon,
   kExit,
   kVersion,
 };

@@ -11,6 +11,7 @@
 #include "editor_state.h"
 #include "long_path.h"
 #include "resource.h"
+#include "run_at_logon.h"
 #include "version_dialog.h"
 
 EditorState editorState;
@@ -121,6 +122,19 @@ void CloseEditor(HWND window) {
   DestroyWindow(window);
 }
 
+// The editor's own executable, beside which the runner is looked for; "" when its path
+// does not fit (GetModuleFileNameA then cuts it, without a terminator on older systems).
+void OwnProgramPath(char* path) {
+  DWORD length = GetModuleFileNameA(nullptr, path, kTextSize);
+  if (length == 0 || length >= kTextSize) path[0] = '\0';
+}
+
+void RunAtLogon() {
+  char programPath[kTextSize];
+  OwnProgramPath(programPath);
+  ToggleRunAtLogon(editorState.document, Win32RegistryHost(), programPath);
+}
+
 void RunCommand(HWND window, EditorCommand command) {
   EditorDocument& document = editorState.document;
   switch (command) {
@@ -152,6 +166,8 @@ void RunCommand(HWND window, EditorCommand command) {
     case EditorCommand::kSaveAs:
       SaveScheduleAs(document);
       return;
+    case EditorCommand::kRunAtLogon:
+      return RunAtLogon();
     case EditorCommand::kExit:
       return CloseEditor(window);
     case EditorCommand::kVersion:
@@ -225,6 +241,15 @@ LRESULT OnNotify(LPARAM lParam) {
   return 0;
 }
 
+// The check mark is read from the registry each time the file menu opens: the remover or
+// the user (Task Manager, regedit) may have changed the value since.
+LRESULT OnInitMenuPopup(HMENU menu) {
+  if (GetMenuState(menu, IDM_RUN_AT_LOGON, MF_BYCOMMAND) == static_cast<UINT>(-1)) return 0;
+  bool runs = DocumentRunsAtLogon(editorState.document, Win32RegistryHost());
+  CheckMenuItem(menu, IDM_RUN_AT_LOGON, MF_BYCOMMAND | (runs ? MF_CHECKED : MF_UNCHECKED));
+  return 0;
+}
+
 LRESULT OnDropFiles(HDROP drop) {
   char path[kTextSize] = "";
   UINT length = DragQueryFileA(drop, 0, path, sizeof path);
@@ -258,6 +283,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_COMMAND:
       RunCommand(window, CommandForId(LOWORD(wParam)));
       return 0;
+    case WM_INITMENUPOPUP:
+      return OnInitMenuPopup(reinterpret_cast<HMENU>(wParam));
     case WM_DROPFILES:
       return OnDropFiles(reinterpret_cast<HDROP>(wParam));
     case WM_CLOSE:

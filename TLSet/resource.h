@@ -57,6 +57,7 @@
 #define IDM_MOVE_TOP 40041
 #define IDM_VERSION 40042
 #define IDM_EDIT_ITEM 40046
+#define IDM_RUN_AT_LOGON 40060
 
 // Shortcut commands: the accelerators send identifiers of their own.
 #define IDA_OPEN 40047

@@ -12,6 +12,8 @@
 
 #include <cstring>
 
+#include "logon_run.h"
+
 const char kExtensionKey[] = ".tlf";
 const char kProgId[] = "tlf_auto_file";
 const char kEditorVerb[] = "TLSetで起動する";
@@ -53,6 +55,7 @@ const char kRemoverQuestionText[] =
     "アプリケーション「Tarvilo」と.tlfファイルとの関連付けを解除します。\n"
     "なおアプリケーションファイル自体は削除されません。\nよろしいですか？";
 const char kRemoverQuestionCaption[] = "Question";
+const char kRemoverLogonLine[] = "\nログオン時の実行の登録も解除します。";
 const char kRemoverSuccessText[] =
     "正常に関連付けが解除されました\nアプリケーションを完全に削除する場合は\n"
     "お手数ですがフォルダの削除を手動でお願いします。";
@@ -169,8 +172,8 @@ bool SameProgId(const char* left, const char* right) {
 // taken as none.
 bool UserChoseAnotherProgram(const RegistryHost& host) {
   char progId[kTextSize];
-  if (host.readUserValue(host.context, kUserChoiceKey, kUserChoiceValue, progId,
-                         sizeof progId) != 0) {
+  if (host.readValue(host.context, kCurrentUserRoot, kUserChoiceKey, kUserChoiceValue, progId,
+                     sizeof progId) != 0) {
     return false;
   }
   return progId[0] != '\0' && !SameProgId(progId, kProgId) &&
@@ -416,11 +419,19 @@ void RunAssociationSequence(const RegistryHost& host, const AssociationUi& ui,
 }
 
 void RunRemoverSequence(const RegistryHost& host, AskYesFn askYes) {
-  if (!askYes(kRemoverQuestionText, kRemoverQuestionCaption)) {
+  // A Run value is taken too only when it starts a runner: under that name another
+  // program's command is not ours to delete.
+  LogonCommand logon = ReadLogonCommand(host);
+  bool logonToo = logon.state == LogonCommand::kPresent && logon.runsRunner;
+  char question[kTextSize * 2];
+  CopyText(question, sizeof question, kRemoverQuestionText);
+  if (logonToo) AppendText(question, sizeof question, kRemoverLogonLine);
+  if (!askYes(question, kRemoverQuestionCaption)) {
     host.showMessage(host.context, kRemoverCancelText, kRemoverCancelCaption);
     return;
   }
   bool gone = RemoveAssociation(host);
+  if (logonToo && !DeleteLogonCommand(host)) gone = false;
   host.notifyShell(host.context);
   if (gone) {
     host.showMessage(host.context, kRemoverSuccessText, kRemoverSuccessCaption);

@@ -16,6 +16,8 @@ constexpr RegKey kClassesRoot = 0x80000000u;  // HKEY_CLASSES_ROOT
 // HKEY_CLASSES_ROOT for that user and which an account without administrator rights may
 // write.
 constexpr RegKey kUserClassesRoot = 0x80000001u;
+// HKEY_CURRENT_USER itself, for the logon Run value; a token the host maps, like the others.
+constexpr RegKey kCurrentUserRoot = 0x80000011u;
 
 // The platform as the association sees it. Registry results are 0 on success, like Win32.
 // Every key is created or opened with full access, one level at a time. A parent is an
@@ -37,9 +39,13 @@ struct RegistryHost {
   // (capacity bytes); a value that is missing, of another type or too long is a failure.
   int32_t (*readDefaultValue)(void* context, RegKey root, const char* path, char* text,
                               uint32_t capacity);
-  // Reads the REG_SZ value name of HKEY_CURRENT_USER\path, with the same failures.
-  int32_t (*readUserValue)(void* context, const char* path, const char* name, char* text,
-                           uint32_t capacity);
+  // Named REG_SZ values of root\path, with the same rules as the default value's. setValue
+  // creates the key when it is missing; a missing value reads and deletes as 2 (not found).
+  int32_t (*readValue)(void* context, RegKey root, const char* path, const char* name,
+                       char* text, uint32_t capacity);
+  int32_t (*setValue)(void* context, RegKey root, const char* path, const char* name,
+                      const char* text, uint32_t byteCount);
+  int32_t (*deleteValue)(void* context, RegKey root, const char* path, const char* name);
   // A modal message box without owner, OK button only.
   void (*showMessage)(void* context, const char* text, const char* caption);
   // Tells the shell that associations changed, so icons and verbs are refreshed.
@@ -117,7 +123,8 @@ void RunAssociationSequence(const RegistryHost& host, const AssociationUi& ui,
                             const char* confirmationText);
 
 // The remover's sequence: asks, removes ".tlf" and the ProgID tree from both roots on yes,
-// and reports success only when the association is really gone. askYes shows a yes/no
+// with the logon Run value when that runs a TLRun.exe, and reports success only when all
+// of it is really gone. askYes shows a yes/no
 // question.
 using AskYesFn = bool (*)(const char* text, const char* caption);
 void RunRemoverSequence(const RegistryHost& host, AskYesFn askYes);

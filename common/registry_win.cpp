@@ -1,6 +1,6 @@
 // The association's host on Windows: ADVAPI32 for the keys under HKEY_CLASSES_ROOT and
-// HKEY_CURRENT_USER\Software\Classes, MessageBoxA without an owner, SHChangeNotify, and
-// GetCurrentDirectoryA.
+// HKEY_CURRENT_USER\Software\Classes, named values under HKEY_CURRENT_USER (the logon Run
+// value), MessageBoxA without an owner, SHChangeNotify, and GetCurrentDirectoryA.
 #include <windows.h>
 #include <shlobj.h>
 
@@ -14,6 +14,7 @@ HKEY ToHkey(RegKey key) {
   // HKEY_CLASSES_ROOT is a sign-extended constant; map it explicitly rather than rely on
   // the integer round trip.
   if (key == kClassesRoot) return HKEY_CLASSES_ROOT;
+  if (key == kCurrentUserRoot) return HKEY_CURRENT_USER;
   return reinterpret_cast<HKEY>(key);
 }
 
@@ -101,12 +102,24 @@ bool KeyExists(void*, RegKey parent, const char* name) {
   return result != ERROR_FILE_NOT_FOUND;
 }
 
-// Reads the REG_SZ value name (nullptr: the default value) of an open key into text.
-LONG QueryText(HKEY key, const char* name, char* text, uint32_t capacity) {
+// name null: the default value.
+int32_t ReadValue(void*, RegKey rootKey, const char* path, const char* name, char* text,
+                  uint32_t capacity) {
+  if (capacity == 0) return ERROR_INSUFFICIENT_BUFFER;
+  text[0] = '\0';
+  Parent root;
+  LONG result = OpenParent(rootKey, KEY_READ, &root);
+  if (result != ERROR_SUCCESS) return result;
+  HKEY opened = nullptr;
+  // Only read, so read access is all it asks for: a layout written for all users can be
+  // read back by an account that may not change it.
+  result = RegOpenKeyExA(root.key, path, 0, KEY_QUERY_VALUE, &opened);
+  CloseParent(root);
+  if (result != ERROR_SUCCESS) return result;
   DWORD type = 0;
   DWORD size = capacity - 1;  // room left for a zero the stored value may lack
-  LONG result =
-      RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
+  result = RegQueryValueExA(opened, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
+  RegCloseKey(opened);
   if (result != ERROR_SUCCESS) {
     text[0] = '\0';
     return result;
@@ -119,33 +132,38 @@ LONG QueryText(HKEY key, const char* name, char* text, uint32_t capacity) {
   return ERROR_SUCCESS;
 }
 
-int32_t ReadDefaultValue(void*, RegKey rootKey, const char* path, char* text,
+int32_t ReadDefaultValue(void* context, RegKey rootKey, const char* path, char* text,
                          uint32_t capacity) {
-  if (capacity == 0) return ERROR_INSUFFICIENT_BUFFER;
-  text[0] = '\0';
+  return ReadValue(context, rootKey, path, nullptr, text, capacity);
+}
+
+// Only the right to set values is asked for, on the key alone, not on its parents.
+int32_t SetValue(void*, RegKey rootKey, const char* path, const char* name, const char* text,
+                 uint32_t byteCount) {
   Parent root;
-  LONG result = OpenParent(rootKey, KEY_READ, &root);
+  LONG result = OpenParent(rootKey, KEY_ALL_ACCESS, &root);
   if (result != ERROR_SUCCESS) return result;
-  HKEY opened = nullptr;
-  // Only read, so read access is all it asks for: a layout written for all users can be
-  // read back by an account that may not change it.
-  result = RegOpenKeyExA(root.key, path, 0, KEY_QUERY_VALUE, &opened);
+  HKEY key = nullptr;
+  char emptyClass[] = "";
+  result = RegCreateKeyExA(root.key, path, 0, emptyClass, REG_OPTION_NON_VOLATILE,
+                           KEY_SET_VALUE, nullptr, &key, nullptr);
   CloseParent(root);
   if (result != ERROR_SUCCESS) return result;
-  result = QueryText(opened, nullptr, text, capacity);
-  RegCloseKey(opened);
+  result = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), byteCount);
+  RegCloseKey(key);
   return result;
 }
 
-int32_t ReadUserValue(void*, const char* path, const char* name, char* text,
-                      uint32_t capacity) {
-  if (capacity == 0) return ERROR_INSUFFICIENT_BUFFER;
-  text[0] = '\0';
-  HKEY opened = nullptr;
-  LONG result = RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_QUERY_VALUE, &opened);
+int32_t DeleteValue(void*, RegKey rootKey, const char* path, const char* name) {
+  Parent root;
+  LONG result = OpenParent(rootKey, KEY_ALL_ACCESS, &root);
   if (result != ERROR_SUCCESS) return result;
-  result = QueryText(opened, name, text, capacity);
-  RegCloseKey(opened);
+  HKEY key = nullptr;
+  result = RegOpenKeyExA(root.key, path, 0, KEY_SET_VALUE, &key);
+  CloseParent(root);
+  if (result != ERROR_SUCCESS) return result;
+  result = RegDeleteValueA(key, name);
+  RegCloseKey(key);
   return result;
 }
 
@@ -169,7 +187,9 @@ RegistryHost Win32RegistryHost() {
   host.closeKey = CloseKey;
   host.keyExists = KeyExists;
   host.readDefaultValue = ReadDefaultValue;
-  host.readUserValue = ReadUserValue;
+  host.readValue = ReadValue;
+  host.setValue = SetValue;
+  host.deleteValue = DeleteValue;
   host.showMessage = ShowMessage;
   host.notifyShell = NotifyShell;
   host.context = nullptr;

@@ -171,15 +171,27 @@ int32_t ReadDefaultValue(void* context, RegKey root, const char* path, char* tex
   return 0;
 }
 
-int32_t ReadUserValue(void* context, const char* path, const char* name, char* text,
-                      uint32_t capacity) {
+std::string Named(const char* key, const char* name) { return std::string(key) + '@' + name; }
+
+int32_t ReadValue(void* context, RegKey, const char* path, const char* name, char* text,
+                  uint32_t capacity) {
+  auto found = RegistryOf(context).values.find(Named(path, name));
+  if (found == RegistryOf(context).values.end()) return kErrorFileNotFound;
+  return CopyText(text, capacity, found->second.c_str()) ? 0 : kErrorMoreData;
+}
+
+int32_t SetValue(void* context, RegKey, const char* path, const char* name, const char* text,
+                 uint32_t byteCount) {
   MemoryRegistry& registry = RegistryOf(context);
-  std::string key = std::string(path) + " [" + name + "]";
-  auto found = registry.userValues.find(key);
-  bool read =
-      found != registry.userValues.end() && CopyText(text, capacity, found->second.c_str());
-  registry.calls.push_back("read HKCU\\" + key + (read ? " = " + found->second : ": failed"));
-  return read ? 0 : kErrorFileNotFound;
+  if (registry.shouldFail(RegCall::kSet, Named(path, name))) return kErrorAccessDenied;
+  registry.values[Named(path, name)] = std::string(text, strnlen(text, byteCount));
+  return 0;
+}
+
+int32_t DeleteValue(void* context, RegKey, const char* path, const char* name) {
+  MemoryRegistry& registry = RegistryOf(context);
+  if (registry.shouldFail(RegCall::kDelete, Named(path, name))) return kErrorAccessDenied;
+  return registry.values.erase(Named(path, name)) > 0 ? 0 : kErrorFileNotFound;
 }
 
 void ShowMessage(void* context, const char* text, const char* caption) {
@@ -302,7 +314,9 @@ RegistryHost MemoryRegistry::host() {
   result.closeKey = CloseKey;
   result.keyExists = KeyExists;
   result.readDefaultValue = ReadDefaultValue;
-  result.readUserValue = ReadUserValue;
+  result.readValue = ReadValue;
+  result.setValue = SetValue;
+  result.deleteValue = DeleteValue;
   result.showMessage = ShowMessage;
   result.notifyShell = NotifyShell;
   result.context = this;

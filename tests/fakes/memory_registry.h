@@ -9,7 +9,6 @@
 // ("HKCU\Software\Classes\tlf_auto_file"). Call lines:
 //   "create <path>", "set <path> = <text> (<byteCount>)", "open <path>",
 //   "delete <path>", "close <path>", "exists <path>", "read <path> = <text>", "notify",
-//   "read HKCU\<path> [<name>] = <text>",
 //   "message <caption>: <text>"
 // and a failed call ends in ": <reason>" ("failed", "not found", "has subkeys").
 #pragma once
@@ -78,9 +77,10 @@ struct MemoryRegistry {
   std::map<RegCall, int> callCounts;
   std::vector<std::string> calls;
   std::vector<Message> messages;
-  std::map<std::string, std::string> userValues;  // under HKCU, by "<path> [<name>]"
-  int badCloses = 0;                              // closes of a key that was not open
+  int badCloses = 0;  // closes of a key that was not open
   int notifications = 0;
+  // Named values by "<key path>@<name>", unrecorded; kSet and kDelete rules on that fail them.
+  std::map<std::string, std::string> values;
 
   // Used by the host functions.
   Node* nodeOf(RegKey key) const;

@@ -1,8 +1,8 @@
 """The editor's (TLSet.exe) system tests: its start without a file (association, options,
 columns, layout), a schedule made through the item dialog and saved through the save
 dialog, a schedule opened from the command line and rearranged, the item dialog's tools and
-a second editor refused beside a runner that runs what the editor saved, open and new, and
-a save that fails. GROUPS maps each group's name to its function.
+a second editor refused beside a runner that runs what the editor saved, open and new, a
+save that fails, and the run at logon. GROUPS maps each group's name to its function.
 """
 import os
 import subprocess
@@ -12,6 +12,7 @@ from harness import (
     EDITOR_VERB, IDCANCEL, IDNO, IDOK, IDYES, WAIT_MS, Program, answer, check, check_ended,
     check_equal, clear_association, clear_probes, driver, hex_arg, message_box, probe_item,
     registry_dump, schedule_file, sjis, wait_probes, win_path, window_info, write_schedule)
+from remover_tests import CAPTION_QUESTION, CAPTION_SUCCESS, TEXT_REMOVER_QUESTION
 from runner_tests import TEXT_ONE_INSTANCE, runner_window
 
 # ---------------------------------------------------------------------------------------
@@ -43,6 +44,8 @@ ID_NAME, ID_PATH, ID_ARGS, ID_FOLDER, ID_DELAY, ID_ARROWS, ID_ENV = (
 ID_BROWSE_FILE, ID_FOLDER_FROM_PATH, ID_TEST_RUN = 1008, 1009, 1011
 CMD_MENU_TOP, CMD_MENU_DOWN, CMD_EXIT = 40041, 40037, 40022
 CMD_CTRL_O, CMD_CTRL_S, CMD_CTRL_A, CMD_CTRL_N = 40047, 40048, 40049, 40050
+CMD_RUN_AT_LOGON = 40060
+RUN_KEY = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"
 
 # The schedule file's worked example: the runner's window off, the runner ends after the
 # run; Mail (no arguments, no folder, delay 0) and Backup (an environment variable's name,
@@ -554,6 +557,57 @@ def group_editor_save_failure(run):
         holder.wait(10)
 
 
+def logon(run, *args):
+    """reg.exe on the Run value "Tarvilo"; with "query", the value (None: there is none)."""
+    out = subprocess.run(["wine", "reg", args[0], RUN_KEY, "/v", "Tarvilo"] + list(args[1:]),
+                         env=run.env, capture_output=True, timeout=60).stdout
+    return ([line.split(b"REG_SZ")[1].strip() for line in out.splitlines() if b"REG_SZ" in line]
+            or [None])[0]
+
+
+def group_editor_logon(run):
+    """ログオン時に実行, the runner beside the editor (started elsewhere): register, remove,
+    the replace and save questions; the remover deletes the value too."""
+    logon(run, "delete", "/f")
+    path = write_schedule(run, "plan.tlf", [probe_item(run, "logon")])
+    runner = b'"' + win_path(run.exe("TLRun.exe")) + b'" "'
+    ours, other = runner + win_path(path) + b'"', runner + b'Z:\\other.tlf"'
+    program, hwnd = start(run, path, cwd=run.work)
+    if not hwnd:
+        return
+
+    def choose(value, question=None, reply=None):
+        driver(run, "menu-command", hwnd, CMD_RUN_AT_LOGON)
+        if question:
+            text, buttons, _ = message_box(run, CAPTION_CONFIRM)
+            check_equal(run, (text, buttons), (sjis(question), [IDYES, IDNO]), "the question")
+            answer(run, CAPTION_CONFIRM, reply)
+        deadline = time.time() + WAIT_MS / 1000
+        while logon(run, "query") != value and time.time() < deadline:
+            time.sleep(0.1)
+        check_equal(run, logon(run, "query"), value, f"answered {reply}: the value")
+    choose(ours)
+    choose(None)
+    logon(run, "add", "/d", other, "/f")
+    replace = "ログオン時には次のスケジュールが実行されるよう登録されています。\nZ:\\other.tlf\n置き換えますか？"
+    choose(other, replace, IDNO)
+    choose(ours, replace, IDYES)
+    logon(run, "delete", "/f")
+    driver(run, "mouse-click", hwnd, ID_SHOW_RUNNER)
+    wait_checked(run, hwnd, ID_SHOW_RUNNER, 1)
+    choose(ours, "ログオン時に実行するには、スケジュールを保存する必要があります。保存しますか？", IDYES)
+    check(run, file_bytes(path).startswith(b"true\r\n"), "saved before it was registered")
+    close_editor(run, program, hwnd, None, "the saved editor closes without a question")
+    remover = Program(run, run.exe("TLUninstaller.exe"))
+    text, _, _ = message_box(run, CAPTION_QUESTION)
+    check_equal(run, text, TEXT_REMOVER_QUESTION + sjis("\nログオン時の実行の登録も解除します。"),
+                "the remover's question names the run at logon")
+    answer(run, CAPTION_QUESTION, IDYES)
+    answer(run, CAPTION_SUCCESS, IDOK)
+    check_ended(run, remover, 1, "the remover")
+    check_equal(run, logon(run, "query"), None, "the remover deletes the value")
+
+
 def hold_file(run, path):
     """The driver holding path open, sharing nothing, once it holds it."""
     output = os.path.join(run.work, "hold.out")
@@ -577,4 +631,5 @@ GROUPS = {
     "editor_with_runner": group_editor_with_runner,
     "editor_new_open": group_editor_new_open,
     "editor_save_failure": group_editor_save_failure,
+    "editor_logon": group_editor_logon,
 }

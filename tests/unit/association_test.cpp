@@ -37,6 +37,7 @@ bool FakeAsk(const char* text, const char* caption) {
 }
 
 const std::string kUser = std::string(kUserClasses) + "\\";
+const std::string kRunValue = "Software\\Microsoft\\Windows\\CurrentVersion\\Run@Tarvilo";
 const std::string kUserChoice =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.tlf\\UserChoice";
 const std::string kNote =
@@ -44,7 +45,7 @@ const std::string kNote =
     "ダブルクリックではそのプログラムが開きます。\nTLRunで開くには、エクスプローラーで"
     ".tlfファイルを右クリックし、「プログラムから開く」でTLRun.exeを選んでください。";
 void ChooseProgram(MemoryRegistry& r, const char* progId) {
-  r.userValues[kUserChoice + " [ProgId]"] = progId;
+  r.values[kUserChoice + "@ProgId"] = progId;
 }
 
 void AddRunnerLayoutTo(MemoryRegistry& registry, const std::string& folder,
@@ -144,7 +145,6 @@ TEST_F(Association, ApplyTickedFromAbsentWritesRunnerLayoutCallByCall) {
       "read tlf_auto_file\\shell\\open\\command = \"C:\\Tools\\TLRun.exe\" \"%1\"",
       "read tlf_auto_file\\DefaultIcon = C:\\Tools\\TLRun.exe,-108",
       "notify",
-      "read HKCU\\" + kUserChoice + " [ProgId]: failed",
       std::string("message 正常終了: ") + kConfirmation,
   };
   EXPECT_EQ(registry.calls, expected);
@@ -866,6 +866,7 @@ TEST_F(Association, ProbeInEveryState) {
 
 TEST_F(Association, RemoverAnsweredNoTouchesNothing) {
   AddRunnerLayout("C:\\Tools");
+  registry.values[kRunValue] = "\"C:\\Tools\\notepad.exe\" \"C:\\a.tlf\"";  // not a runner's
   gAnswerYes = false;
   RunRemoverSequence(host, FakeAsk);
   EXPECT_EQ(gQuestion,
@@ -878,8 +879,11 @@ TEST_F(Association, RemoverAnsweredNoTouchesNothing) {
 TEST_F(Association, RemoverDeletesThenReadsBackThenReports) {
   AddRunnerLayout("C:\\Tools");
   AddEditorLayout("C:\\App");
+  registry.values[kRunValue] = "\"D:\\x\\tlrun.EXE\" \"C:\\a.tlf\"";
   gAnswerYes = true;
   RunRemoverSequence(host, FakeAsk);
+  EXPECT_EQ(gQuestion.substr(gQuestion.rfind('\n')), "\nログオン時の実行の登録も解除します。");
+  EXPECT_EQ(registry.values.count(kRunValue), 0u);
   EXPECT_TRUE(registry.allKeys().empty());
   EXPECT_EQ(registry.calls.front(), "delete " + kUser + ".tlf: not found");
   // Three keys read back in each place, then the report.
@@ -889,6 +893,15 @@ TEST_F(Association, RemoverDeletesThenReadsBackThenReports) {
                    "message Success: "
                    "正常に関連付けが解除されました\nアプリケーションを完全に削除する場合は\n"
                    "お手数ですがフォルダの削除を手動でお願いします。"}));
+}
+
+TEST_F(Association, RemoverReportsARunAtLogonItCannotDelete) {
+  registry.values[kRunValue] = "C:\\TLRun.exe C:\\a.tlf";
+  registry.failPath(RegCall::kDelete, kRunValue);
+  gAnswerYes = true;
+  RunRemoverSequence(host, FakeAsk);
+  EXPECT_EQ(registry.values.count(kRunValue), 1u);
+  EXPECT_EQ(registry.messages.back().caption, "Error");
 }
 
 }  // namespace

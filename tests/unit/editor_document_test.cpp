@@ -9,6 +9,8 @@
 #include "document.h"
 #include "fakes/fake_document_host.h"
 #include "fakes/fake_file_lookup.h"
+#include "fakes/memory_registry.h"
+#include "run_at_logon.h"
 
 namespace {
 
@@ -388,4 +390,74 @@ TEST(EditorDocument, CloseOffersToSaveAndRetriesUnderAnotherName) {
   OfferSaveOnClose(failing.document);
   EXPECT_EQ(failing.fake.writes, (Names{"D:\\good.tlf"}));
   EXPECT_FALSE(failing.document.modified);
+}
+
+// ログオン時に実行: file ("" untitled), Run value before ("" none), modified, answers, save
+// dialog ("" cancelled), refusal, value after ("*": this file, the runner beside TLSet.exe),
+// messages (S save first; R, C, A, U replace naming D:\other.tlf, a command, C:\ア.tlf or
+// nothing (an unreadable value); D, W refused deletion, write; T no runner; E failed save).
+TEST(EditorDocument, RunAtLogonRegistersSavedSchedulesAndRemovesItsOwn) {
+  const std::string key = "Software\\Microsoft\\Windows\\CurrentVersion\\Run@Tarvilo";
+  const std::string runner = "\"C:\\App\\TLRun.exe\" \"", p = "C:\\plan.tlf";
+  const std::string plan = runner + p + "\"", other = runner + "D:\\other.tlf\"";
+  const std::string replace =
+      "確認: ログオン時には次のスケジュールが実行されるよう登録されています。\n";
+  const std::map<char, std::string> texts = {
+      {'S',
+       "確認: ログオン時に実行するには、スケジュールを保存する必要があります。保存しますか？"},
+      {'R', replace + "D:\\other.tlf\n置き換えますか？"},
+      {'C', replace + "app.exe /x\n置き換えますか？"},
+      {'A', replace + "C:\\ア.tlf\n置き換えますか？"},
+      {'U', replace + "\n置き換えますか？"},
+      {'D', "エラー: ログオン時の実行を解除できませんでした。"},
+      {'W', "エラー: ログオン時の実行を登録できませんでした。"},
+      {'T', "エラー: TLRun.exeが見つかりません。\nC:\\App\\TLRun.exe"},
+      {'E', "エラー: " + std::string(kSaveFailed) + p}};
+  enum Refusal { kNone, kWrite, kDelete, kRunner, kSave };
+  const struct {
+    std::string file, before;
+    bool modified;
+    std::deque<bool> answers;
+    const char* savePath;
+    Refusal refused;
+    std::string after, messages;
+  } cases[] = {
+      {p, "", false, {}, "", kNone, "*", ""},
+      {"C:\\PLAN.TLF", "\"D:\\x\\tlrun.EXE\" \"c:\\plan.tlf\"", true, {}, "", kNone, "", ""},
+      {"C:\\My a.tlf", "C:\\TLRun.exe C:\\My a.tlf ", false, {}, "", kNone, "", ""},
+      {"C:\\ヂ.tlf", runner + "C:\\ア.tlf\"", false, {true}, "", kNone, "*", "A"},
+      {p, runner + std::string(260, 'a') + "\"", false, {true}, "", kNone, "*", "U"},
+      {p, plan, false, {}, "", kDelete, "*", "D"},
+      {p, "", true, {true}, "", kNone, "*", "S"},
+      {p, "", true, {true}, "", kSave, "", "SE"},
+      {"", "", false, {false}, "", kNone, "", "S"},
+      {"", "", false, {true}, "", kNone, "", "S"},
+      {"", other, false, {true}, "C:\\plan", kNone, "*", "SR"},
+      {"", plan, false, {true}, "C:\\plan", kNone, "*", "S"},
+      {p, other, false, {false}, "", kNone, other, "R"},
+      {p, "app.exe /x", false, {true}, "", kNone, "*", "C"},
+      {p, "", false, {}, "", kRunner, "", "T"},
+      {p, other, false, {true}, "", kWrite, other, "RW"},
+  };
+  for (const auto& c : cases) {
+    Editor editor({"A"});
+    if (!c.file.empty()) editor.titled(c.file.c_str());
+    editor.document.modified = c.modified;
+    editor.fake.answers = c.answers;
+    editor.fake.savePaths = {c.savePath};
+    if (c.refused == kSave) editor.fake.unwritable = {p};
+    if (c.refused != kRunner) editor.fake.files["C:\\App\\TLRun.exe"] = "";
+    MemoryRegistry registry;
+    if (!c.before.empty()) registry.values[key] = c.before;
+    if (c.refused == kWrite) registry.failPath(RegCall::kSet, key);
+    if (c.refused == kDelete) registry.failPath(RegCall::kDelete, key);
+    ToggleRunAtLogon(editor.document, registry.host(), "C:\\App\\TLSet.exe");
+    std::string shown, expected, ours = runner + editor.document.fileName + "\"";
+    for (const ShownMessage& m : editor.fake.messages) shown += m.caption + ": " + m.text + "|";
+    for (char letter : c.messages) expected += texts.at(letter) + "|";
+    EXPECT_EQ(shown, expected) << c.file << c.before;
+    EXPECT_EQ(registry.values.count(key) ? registry.values[key] : "",
+              c.after == "*" ? ours : c.after);
+    EXPECT_EQ(DocumentRunsAtLogon(editor.document, registry.host()), c.after == "*");
+  }
 }

@@ -1,0 +1,14 @@
+// The file menu's "ログオン時に実行(&L)": whether the logon Run value runs the open
+// schedule (the item's check mark), and the command that registers or removes it.
+#pragma once
+
+#include "association.h"
+#include "document.h"
+
+bool DocumentRunsAtLogon(const EditorDocument& document, const RegistryHost& registry);
+
+// Checked: deletes the value. Unchecked: has the schedule saved first, finds TLRun.exe
+// beside programPath (the editor's own executable), asks before replacing another
+// schedule's value and writes it. Success shows nothing; the check mark says it.
+void ToggleRunAtLogon(EditorDocument& document, const RegistryHost& registry,
+                      const char* programPath);
