@@ -555,7 +555,6 @@ TEST_F(Association, EditorWritesToTheUsersClassesWhereRefused) {
       {"nothing refused", [](MemoryRegistry&) {}, true, false, false},
       {"another folder", [](MemoryRegistry& r) { AddEditorLayoutTo(r, "D:\\Old", ""); }, true,
        false, false},
-      // HKEY_CLASSES_ROOT shows, and writes, the user's own copy.
       {"registered per user", [](MemoryRegistry& r) { AddEditorLayoutTo(r, "C:\\App", kUser); },
        false, true, false, false},
       {"another ProgID", [](MemoryRegistry& r) { AddEditorLayoutTo(r, "C:\\App", "", "x"); },
