@@ -3,6 +3,7 @@
 // another computer runs, reads the two run options, creates the runner window and runs the
 // message loop until the window is gone.
 #include <windows.h>
+#include <objbase.h>
 
 #include <cstdlib>
 
@@ -32,9 +33,7 @@ int RunMessageLoop() {
   return message.message == WM_QUIT ? static_cast<int>(message.wParam) : 0;
 }
 
-}  // namespace
-
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int RunRunner(HINSTANCE instance) {
   // Held until the process ends: while it exists no second runner starts, also while this
   // one only shows the association dialog.
   if (!TakeInstanceMutex(Win32InstanceMutexHost(), kMutexName, kRunnerCaption)) return 0;
@@ -57,5 +56,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
   // The window is gone; the items are the runner's to free.
   runnerState.schedule.clear();
+  return exitCode;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  // The shell carries out some verbs through COM objects, which need the calling thread in
+  // a single-threaded apartment; OLE1 DDE stays off, as the shell asks.
+  HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  int exitCode = RunRunner(instance);
+  if (SUCCEEDED(com)) CoUninitialize();
   return exitCode;
 }

@@ -65,13 +65,15 @@ void HostStopTimer(void*) { KillTimer(runnerState.window, kLaunchTimerId); }
 
 // Opens the item through the shell and tells whether it started; the sequencer counts it
 // as launched either way. The shell must not show an error box of its own: a hidden
-// runner at logon would wait on it unseen, and the next items with it.
+// runner at logon would wait on it unseen, and the next items with it. SEE_MASK_NOASYNC
+// makes the call return only once the shell has handed the item on: a DDE or delegated
+// verb would otherwise still be at work when exit-after-run ends the process.
 bool HostLaunchItem(void*, const ScheduleItem& item) {
   char file[kTextSize];
   if (!ResolveLaunchFile(item, ReadEnvironmentVariable, file)) return false;
   SHELLEXECUTEINFOA launch{};
   launch.cbSize = sizeof launch;
-  launch.fMask = SEE_MASK_FLAG_NO_UI;
+  launch.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
   launch.hwnd = runnerState.window;
   launch.lpVerb = "open";
   launch.lpFile = file;

@@ -1,8 +1,12 @@
-// The main window's command table, its layout arithmetic and its row texts.
+// The main window's command table, its layout arithmetic, its row texts and the logo's
+// target.
 #include "editor_ui.h"
 
+#include "path_split.h"
 #include "resource.h"
 #include "text.h"
+
+const char kQuickGuideName[] = "お読みください.txt";
 
 namespace {
 
@@ -94,4 +98,24 @@ void CopyRowText(const ScheduleItem* item, int column, char* text, std::size_t c
   RowTexts row;
   FormatRowTexts(*item, row);
   CopyText(text, capacity, row.columns[column]);
+}
+
+bool ChooseLogoTarget(const char* homePage, const char* editorPath, FileExistsFn fileExists,
+                      char* target) {
+  target[0] = '\0';
+  if (homePage[0] != '\0') {
+    if (CopyText(target, kTextSize, homePage)) return true;
+    target[0] = '\0';  // a cut address would open some other page
+    return false;
+  }
+  // The guide is looked for beside the editor itself, not in the current folder: the
+  // editor may have been started from anywhere.
+  long separator = LastPathSeparator(editorPath);
+  if (separator < 0 || static_cast<std::size_t>(separator) + 1 >= kTextSize) return false;
+  CopyText(target, static_cast<std::size_t>(separator) + 2, editorPath);
+  if (!AppendText(target, kTextSize, kQuickGuideName) || !fileExists(target)) {
+    target[0] = '\0';
+    return false;
+  }
+  return true;
 }

@@ -1,5 +1,6 @@
 // The main window's decisions without the window: which command an identifier runs, where
-// the controls go for a window width, and the six texts of a list-view row.
+// the controls go for a window width, the six texts of a list-view row, and what the
+// version dialog's logo opens.
 #pragma once
 
 #include <cstddef>
@@ -62,3 +63,14 @@ void FormatRowTexts(const ScheduleItem& item, RowTexts& row);
 // One column's text of the row that shows item, cut to capacity bytes at a character
 // boundary; empty for no item or a column that does not exist.
 void CopyRowText(const ScheduleItem* item, int column, char* text, std::size_t capacity);
+
+// The quick guide that ships beside the programs: "お読みください.txt".
+extern const char kQuickGuideName[];
+
+// What the version dialog's logo opens, into target (kTextSize bytes): the home page when
+// the build names one (homePage not empty), else the quick guide in the folder of
+// editorPath (the editor's own file) when fileExists finds it there. False, with target
+// empty, when there is nothing to open.
+using FileExistsFn = bool (*)(const char* path);
+bool ChooseLogoTarget(const char* homePage, const char* editorPath, FileExistsFn fileExists,
+                      char* target);

@@ -195,7 +195,9 @@ uint32_t ReadEnvironmentVariable(const char* name, char* value, uint32_t capacit
 
 // Launches the entry as it is on screen, the way the runner launches an item. Nothing is
 // shown when it starts; a launch that cannot happen or fails is explained. The shell's
-// own error box is suppressed so the explanation comes once, with the reason.
+// own error box is suppressed so the explanation comes once, with the reason. The call
+// returns once the shell has handed the file on (SEE_MASK_NOASYNC), so a DDE or delegated
+// verb is not cut off when the editor ends right after.
 void OnTestRun(HWND dialog) {
   // The fields are read whole and checked as OK checks them: nothing is launched cut.
   static constexpr int kTextIds[] = {IDC_ITEM_PATH, IDC_ITEM_ARGUMENTS, IDC_ITEM_WORK_FOLDER};
@@ -219,7 +221,7 @@ void OnTestRun(HWND dialog) {
   }
   SHELLEXECUTEINFOA launch{};
   launch.cbSize = sizeof launch;
-  launch.fMask = SEE_MASK_FLAG_NO_UI;
+  launch.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
   launch.hwnd = dialog;
   launch.lpVerb = "open";
   launch.lpFile = file;

@@ -2,6 +2,7 @@
 // opens the document) and runs the message loop with the four shortcuts until the window
 // is gone.
 #include <windows.h>
+#include <objbase.h>
 
 #include "editor_state.h"
 #include "instance_mutex.h"
@@ -22,9 +23,7 @@ int RunMessageLoop(HWND window, HACCEL shortcuts) {
   return static_cast<int>(message.wParam);
 }
 
-}  // namespace
-
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int RunEditor(HINSTANCE instance) {
   // Held until the process ends: while it exists no second editor starts.
   if (!TakeInstanceMutex(Win32InstanceMutexHost(), kMutexName, kEditorCaption)) return 0;
   editorState.instance = instance;
@@ -36,5 +35,17 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     exitCode = RunMessageLoop(editorState.mainWindow.handle, shortcuts);
   }
   FreeDocument(editorState.document);
+  return exitCode;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  // The test run and the logo open files through the shell, which carries out some verbs
+  // through COM objects: they need this thread in a single-threaded apartment, with OLE1
+  // DDE off, as the shell asks.
+  HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  int exitCode = RunEditor(instance);
+  if (SUCCEEDED(com)) CoUninitialize();
   return exitCode;
 }

@@ -1,12 +1,15 @@
 // The version dialog. Its logo is a bitmap push button whose window procedure is replaced:
-// the pointer becomes a hand over it, and the home page opens when the left button is
-// released on it (the button holds the capture, so also when the release comes outside).
-// The button's own click notification opens nothing, so the space bar does not either.
+// the pointer becomes a hand over it, and the home page (or, in a build without one, the
+// quick guide beside the editor) opens when the left button is released on it (the button
+// holds the capture, so also when the release comes outside). The button's own click
+// notification opens nothing, so the space bar does not either.
 #include "version_dialog.h"
 
 #include <shellapi.h>
 
+#include "editor_ui.h"
 #include "resource.h"
+#include "text.h"
 #include "version_info.h"
 
 namespace {
@@ -20,14 +23,29 @@ struct VersionDialogState {
 
 VersionDialogState versionDialog;
 
+bool IsFile(const char* path) {
+  DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// The shell reports nothing here and neither does the dialog: a page or guide that cannot
+// be opened leaves the dialog as it is.
+void OpenLogoTarget() {
+  char editorPath[kTextSize];
+  // A path that fills the buffer may have been cut; it then finds no guide.
+  DWORD length = GetModuleFileNameA(nullptr, editorPath, sizeof editorPath);
+  if (length == 0 || length >= sizeof editorPath) editorPath[0] = '\0';
+  char target[kTextSize];
+  if (!ChooseLogoTarget(TARVILO_HOME_PAGE, editorPath, IsFile, target)) return;
+  ShellExecuteA(nullptr, "open", target, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
 LRESULT CALLBACK LinkButtonProc(HWND button, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_SETCURSOR) {
     SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32649)));  // IDC_HAND
     return TRUE;
   }
-  if (message == WM_LBUTTONUP) {
-    ShellExecuteA(nullptr, "open", TARVILO_HOME_PAGE, nullptr, nullptr, SW_SHOWNORMAL);
-  }
+  if (message == WM_LBUTTONUP) OpenLogoTarget();
   return CallWindowProcA(versionDialog.buttonProc, button, message, wParam, lParam);
 }
 

@@ -1,5 +1,5 @@
 // The version dialog (resource 107): who makes Tarvilo, and a logo button that opens the
-// home page.
+// home page, or the quick guide when the build names no home page.
 #pragma once
 
 #include <windows.h>

@@ -40,6 +40,13 @@ const char kErrorCaption[] = "エラー";
 const char kNotRegisteredText[] =
     "関連付けを登録できませんでした。\n"
     "レジストリに書き込めませんでした。";
+// Told after the confirmation when the user's own choice keeps double-click elsewhere;
+// 「プログラムから開く」 is the name of Explorer's context-menu item.
+const char kOtherProgramChosenText[] =
+    "ただし、.tlfファイルを開くプログラムに別のプログラムが選ばれているため、"
+    "ダブルクリックではそのプログラムが開きます。\n"
+    "TLRunで開くには、エクスプローラーで.tlfファイルを右クリックし、"
+    "「プログラムから開く」でTLRun.exeを選んでください。";
 const char kNotRemovedText[] =
     "関連付けを解除できませんでした。\n"
     "レジストリに関連付けの項目が残っています。";
@@ -58,6 +65,13 @@ const char kRemoverErrorText[] =
 const char kRemoverErrorCaption[] = "Error";
 const char kRemoverCancelText[] = "処理を取りやめました";
 const char kRemoverCancelCaption[] = "Finish";
+
+// Where Windows 8 and later keep the program the user chose for .tlf files in Explorer.
+const char kUserChoiceKey[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.tlf\\UserChoice";
+const char kUserChoiceValue[] = "ProgId";
+// The ProgID Explorer makes when the user picks TLRun.exe itself in 「プログラムから開く」.
+const char kRunnerOpenWithProgId[] = "Applications\\TLRun.exe";
 
 // The shell's command for a program: "path" "%1".
 bool FormatCommandValue(char* command, const char* programPath) {
@@ -142,9 +156,45 @@ bool HoldsAnyOfTheLayout(const RegistryHost& host, RegKey root) {
   return false;
 }
 
+// ProgIDs compare as registry names do: ASCII letters without case.
+bool SameProgId(const char* left, const char* right) {
+  for (; *left != '\0' && *right != '\0'; ++left, ++right) {
+    char a = (*left >= 'A' && *left <= 'Z') ? static_cast<char>(*left - 'A' + 'a') : *left;
+    char b = (*right >= 'A' && *right <= 'Z') ? static_cast<char>(*right - 'A' + 'a') : *right;
+    if (a != b) return false;
+  }
+  return *left == *right;
+}
+
+// True when the user has chosen another program for .tlf files in Explorer. That choice
+// outranks the classes, so double-click keeps opening that program whatever is registered
+// here; it is the user's own and is read, never changed. A choice that cannot be read is
+// taken as none.
+bool UserChoseAnotherProgram(const RegistryHost& host) {
+  char progId[kTextSize];
+  if (host.readValue(host.context, kCurrentUserRoot, kUserChoiceKey, kUserChoiceValue, progId,
+                     sizeof progId) != 0) {
+    return false;
+  }
+  return progId[0] != '\0' && !SameProgId(progId, kProgId) &&
+         !SameProgId(progId, kRunnerOpenWithProgId);
+}
+
 bool WriteRunnerLayout(const RegistryHost& host, RegKey root, const char* runnerPath) {
   return RegisterRunnerVerb(host, root, kProgId, runnerPath, kRunnerIconIndex) == 1 &&
          SetClassKeyDefault(host, root, kExtensionKey, kProgId) == ClassKeyWrite::kWritten;
+}
+
+// The confirmation of a registration the registry holds, with what the user's own choice
+// of program means for double-click.
+void ShowRegistered(const RegistryHost& host, const char* confirmationText) {
+  char text[kTextSize * 4];
+  if (UserChoseAnotherProgram(host) &&
+      FormatText(text, sizeof text, "%s\n\n%s", confirmationText, kOtherProgramChosenText)) {
+    host.showMessage(host.context, text, kFinishedCaption);
+    return;
+  }
+  host.showMessage(host.context, confirmationText, kFinishedCaption);
 }
 
 }  // namespace
@@ -243,19 +293,32 @@ void RegisterEditorAssociation(const RegistryHost& host, CurrentDirectoryFn curr
   // The editor registers silently: with no usable path it simply registers nothing this time.
   if (!BuildProgramPath(currentDirectory, kEditorFile, editorPath)) return;
   if (!FormatCommandValue(command, editorPath)) return;
+  // Telling the shell that associations changed makes Explorer redraw every icon, the
+  // desktop's too; the editor starts often, so the shell hears of it only when a value
+  // it writes differs from what HKEY_CLASSES_ROOT showed before.
+  char commandPath[kTextSize];
+  FormatText(commandPath, sizeof commandPath, "%s\\%s\\%s\\%s", kProgId, kShellKey, kEditorVerb,
+             kCommandKey);
+  bool verbChanged = !HoldsValue(host, kClassesRoot, commandPath, command);
+  bool extensionChanged = !HoldsValue(host, kClassesRoot, kExtensionKey, kProgId);
   // The verb and ".tlf" under HKEY_CLASSES_ROOT; when either is refused, both in the
   // user's classes. The one message the editor's start may show is for a refused ".tlf"
   // value, and only when the last place tried refused it too.
+  bool verbWritten = false;
   ClassKeyWrite extension = ClassKeyWrite::kKeyRefused;
   for (RegKey root : kClassRoots) {
     if (RegisterEditorVerb(host, root, kProgId, editorPath) != 1) continue;
+    verbWritten = true;
     extension = SetClassKeyDefault(host, root, kExtensionKey, kProgId);
     if (extension == ClassKeyWrite::kWritten) break;
   }
   if (extension == ClassKeyWrite::kValueRefused) {
     host.showMessage(host.context, kClassKeyFailedText, kClassKeyFailedCaption);
   }
-  host.notifyShell(host.context);
+  if ((verbWritten && verbChanged) ||
+      (extension == ClassKeyWrite::kWritten && extensionChanged)) {
+    host.notifyShell(host.context);
+  }
 }
 
 int DeleteClassKey(const RegistryHost& host, RegKey root, const char* subKey) {
@@ -340,7 +403,7 @@ void RunAssociationSequence(const RegistryHost& host, const AssociationUi& ui,
     bool held = RegisterRunnerAssociation(host, runnerPath);
     host.notifyShell(host.context);
     if (held) {
-      host.showMessage(host.context, confirmationText, kFinishedCaption);
+      ShowRegistered(host, confirmationText);
     } else {
       host.showMessage(host.context, kNotRegisteredText, kErrorCaption);
     }

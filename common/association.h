@@ -98,7 +98,7 @@ int RegisterEditorVerb(const RegistryHost& host, RegKey root, const char* progId
 bool RegisterRunnerAssociation(const RegistryHost& host, const char* runnerPath);
 
 // The editor's silent registration at start: its verb, then ".tlf", with the same
-// fallback to the user's classes.
+// fallback to the user's classes. The shell is told only when a value changed.
 void RegisterEditorAssociation(const RegistryHost& host, CurrentDirectoryFn currentDirectory);
 
 // Deletes root\subKey; always 1.
@@ -117,7 +117,8 @@ bool ProbeRunnerRegistration(const RegistryHost& host);
 
 // The runner's association sequence: shows the dialog and writes or removes the
 // association by its result, then confirms what the registry holds afterwards, or says
-// under "エラー" that it did not take.
+// under "エラー" that it did not take. A confirmed registration also says when the user has
+// chosen another program to open .tlf files, which double-click then keeps opening.
 void RunAssociationSequence(const RegistryHost& host, const AssociationUi& ui,
                             const char* confirmationText);
 

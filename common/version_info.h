@@ -9,8 +9,9 @@
 #define TARVILO_PUBLISHER "Tarvilo"
 #define TARVILO_COPYRIGHT "Copyright (C) 2026 " TARVILO_AUTHOR
 
+// No home page unless the build names one: the logo then opens the quick guide.
 #ifndef TARVILO_HOME_PAGE
-#define TARVILO_HOME_PAGE "https://tarvilo.example/"
+#define TARVILO_HOME_PAGE ""
 #endif
 
 // The version's three parts come from the build as plain numbers (a quoted definition

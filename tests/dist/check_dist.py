@@ -11,6 +11,7 @@ Each check prints one line, "ok" or "FAILED"; the exit code is 1 when any failed
 import argparse
 import hashlib
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -28,6 +29,7 @@ UTF8_NAME_FLAG = 0x800
 # What the guide must say about opening schedules.
 GUIDE_WARNING = ("バッチファイルと同じように", "ご自分で作ったスケジュールだけを開いてください")
 STRIP_TOOL = "i686-w64-mingw32-strip"
+PLACEHOLDER_ADDRESS = re.compile(rb"[\w-]\.example\b|\bexample\.(com|net|org)\b")  # RFC 2606
 
 
 def crlf_only(data):
@@ -71,6 +73,8 @@ def check_contents(checks, path, version):
             return
         data = {name: archive.read(name) for name in names}
         checks.check(archive.testzip() is None, "every entry's CRC is right")
+    checks.check(not any(PLACEHOLDER_ADDRESS.search(body) for body in data.values()),
+                 "no entry carries a placeholder address")
 
     checks.check(len({info.date_time for info in infos}) == 1, "one time for every entry")
     for info in infos:

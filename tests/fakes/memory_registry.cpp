@@ -36,7 +36,7 @@ bool SameName(const std::string& left, const std::string& right) {
 int32_t CreateKey(void* context, RegKey parent, const char* name, RegKey* key) {
   MemoryRegistry& registry = RegistryOf(context);
   *key = kNoKey;
-  MemoryRegistry::Node* parentNode = registry.nodeOf(parent);
+  MemoryRegistry::Node* parentNode = registry.parentFor(parent, name);
   if (parentNode == nullptr) {
     registry.calls.push_back(std::string("create <bad handle>\\") + name + ": failed");
     return kErrorInvalidHandle;
@@ -77,7 +77,7 @@ int32_t SetDefaultValue(void* context, RegKey key, const char* text, uint32_t by
 int32_t OpenKey(void* context, RegKey parent, const char* name, RegKey* key) {
   MemoryRegistry& registry = RegistryOf(context);
   *key = kNoKey;
-  MemoryRegistry::Node* parentNode = registry.nodeOf(parent);
+  MemoryRegistry::Node* parentNode = registry.parentFor(parent, name);
   if (parentNode == nullptr) {
     registry.calls.push_back(std::string("open <bad handle>\\") + name + ": failed");
     return kErrorInvalidHandle;
@@ -99,7 +99,7 @@ int32_t OpenKey(void* context, RegKey parent, const char* name, RegKey* key) {
 
 int32_t DeleteKey(void* context, RegKey parent, const char* name) {
   MemoryRegistry& registry = RegistryOf(context);
-  MemoryRegistry::Node* parentNode = registry.nodeOf(parent);
+  MemoryRegistry::Node* parentNode = registry.parentFor(parent, name);
   if (parentNode == nullptr) {
     registry.calls.push_back(std::string("delete <bad handle>\\") + name + ": failed");
     return kErrorInvalidHandle;
@@ -139,7 +139,7 @@ void CloseKey(void* context, RegKey key) {
 
 bool KeyExists(void* context, RegKey parent, const char* name) {
   MemoryRegistry& registry = RegistryOf(context);
-  MemoryRegistry::Node* parentNode = registry.nodeOf(parent);
+  MemoryRegistry::Node* parentNode = registry.parentFor(parent, name);
   if (parentNode == nullptr) return true;
   std::string path = JoinKeyPath(parentNode->path, name);
   bool exists = registry.findPath(path) != nullptr;
@@ -151,7 +151,7 @@ int32_t ReadDefaultValue(void* context, RegKey root, const char* path, char* tex
                          uint32_t capacity) {
   MemoryRegistry& registry = RegistryOf(context);
   if (capacity > 0) text[0] = '\0';
-  MemoryRegistry::Node* rootNode = registry.nodeOf(root);
+  MemoryRegistry::Node* rootNode = registry.parentFor(root, path);
   if (rootNode == nullptr) {
     registry.calls.push_back(std::string("read <bad handle>\\") + path + ": failed");
     return kErrorInvalidHandle;
@@ -328,6 +328,11 @@ MemoryRegistry::Node* MemoryRegistry::nodeOf(RegKey key) const {
   if (key == kUserClassesRoot) return userRoot;
   auto found = handles.find(key);
   return found == handles.end() ? nullptr : found->second;
+}
+
+MemoryRegistry::Node* MemoryRegistry::parentFor(RegKey parent, const std::string& name) const {
+  bool mine = parent == kClassesRoot && findChild(userRoot, name.substr(0, name.find('\\')));
+  return mine ? userRoot : nodeOf(parent);
 }
 
 MemoryRegistry::Node* MemoryRegistry::findChild(Node* parent, const std::string& name) const {

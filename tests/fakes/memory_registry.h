@@ -1,6 +1,6 @@
 // An in-memory registry behind RegistryHost for the association tests. It keeps two key
-// trees (HKEY_CLASSES_ROOT and the user's classes, kept apart: the tests name the place
-// they look at), records every call in order as one readable line, and fails any call it
+// trees (the classes for all users and the user's classes, merged in HKEY_CLASSES_ROOT
+// as parentFor says), records every call in order as one readable line, and fails any call it
 // is told to (the n-th call of a kind, every call of a kind on one key path, or every call
 // of a kind under one root).
 //
@@ -84,6 +84,9 @@ struct MemoryRegistry {
 
   // Used by the host functions.
   Node* nodeOf(RegKey key) const;
+  // As Windows merges them: a top-level key the user's classes hold is used there with all
+  // below it, any other (and a new one) in the classes for all users.
+  Node* parentFor(RegKey parent, const std::string& name) const;
   Node* findChild(Node* parent, const std::string& name) const;
   Node* addChild(Node* parent, const std::string& name);
   Node* findPath(const std::string& path) const;

@@ -38,6 +38,15 @@ bool FakeAsk(const char* text, const char* caption) {
 
 const std::string kUser = std::string(kUserClasses) + "\\";
 const std::string kRunValue = "Software\\Microsoft\\Windows\\CurrentVersion\\Run@Tarvilo";
+const std::string kUserChoice =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.tlf\\UserChoice";
+const std::string kNote =
+    "\n\nただし、.tlfファイルを開くプログラムに別のプログラムが選ばれているため、"
+    "ダブルクリックではそのプログラムが開きます。\nTLRunで開くには、エクスプローラーで"
+    ".tlfファイルを右クリックし、「プログラムから開く」でTLRun.exeを選んでください。";
+void ChooseProgram(MemoryRegistry& r, const char* progId) {
+  r.values[kUserChoice + "@ProgId"] = progId;
+}
 
 void AddRunnerLayoutTo(MemoryRegistry& registry, const std::string& folder,
                        const std::string& place) {
@@ -48,8 +57,8 @@ void AddRunnerLayoutTo(MemoryRegistry& registry, const std::string& folder,
 }
 
 void AddEditorLayoutTo(MemoryRegistry& registry, const std::string& folder,
-                       const std::string& place) {
-  registry.addKey(place + ".tlf", "tlf_auto_file");
+                       const std::string& place, const char* progId = "tlf_auto_file") {
+  registry.addKey(place + ".tlf", progId);
   registry.addKey(place + kEditorVerbPath + "\\command",
                   "\"" + folder + "\\TLSet.exe\" \"%1\"");
 }
@@ -163,6 +172,8 @@ TEST_F(Association, EditorStartFromAbsentWritesEditorVerbSilently) {
   gCurrentDirectory = "C:\\App";
   RegisterEditorAssociation(host, FakeCurrentDirectory);
   const Calls expected = {
+      "read " + kEditorVerbPath + "\\command: not found",
+      "read .tlf: not found",
       "create tlf_auto_file",
       "create tlf_auto_file\\shell",
       "create " + kEditorVerbPath,
@@ -454,6 +465,7 @@ TEST_F(Association, RunnerWritesToTheUsersClassesWhereRefusedAndConfirmsOnlyWhat
     bool inClassesRoot;
     bool inUserClasses;
     const char* caption;
+    bool noted = false;  // the confirmation ends with the note on the user's choice
   };
   const std::vector<Case> cases = {
       {"nothing refused", [](MemoryRegistry&) {}, true, false, "正常終了"},
@@ -495,6 +507,14 @@ TEST_F(Association, RunnerWritesToTheUsersClassesWhereRefusedAndConfirmsOnlyWhat
          r.failNth(RegCall::kCreate, 0);
        },
        true, false, "正常終了"},
+      {"the user's own ProgID",
+       [](MemoryRegistry& r) { AddEditorLayoutTo(r, "C:\\App", kUser); }, false, true,
+       "正常終了"},
+      {"another program chosen", [](MemoryRegistry& r) { ChooseProgram(r, "txtfile"); }, true,
+       false, "正常終了", true},
+      {"TLRun.exe chosen",
+       [](MemoryRegistry& r) { ChooseProgram(r, "Applications\\tlrun.exe"); }, true, false,
+       "正常終了"},
   };
   for (const Case& test : cases) {
     MemoryRegistry fresh;
@@ -506,8 +526,9 @@ TEST_F(Association, RunnerWritesToTheUsersClassesWhereRefusedAndConfirmsOnlyWhat
     EXPECT_EQ(HoldsRunner(fresh, kUser, "C:\\Tools"), test.inUserClasses) << test.what;
     ASSERT_EQ(fresh.messages.size(), 1u) << test.what;
     EXPECT_EQ(fresh.messages[0].caption, test.caption) << test.what;
-    EXPECT_EQ(fresh.messages[0].text,
-              std::string(test.caption) == "エラー" ? kNotRegistered : kConfirmation)
+    EXPECT_EQ(fresh.messages[0].text, std::string(test.caption) == "エラー"
+                                          ? kNotRegistered
+                                          : kConfirmation + (test.noted ? kNote : ""))
         << test.what;
     EXPECT_EQ(fresh.notifications, 1) << test.what;
     EXPECT_EQ(fresh.openHandles(), 0) << test.what;
@@ -528,9 +549,16 @@ TEST_F(Association, EditorWritesToTheUsersClassesWhereRefused) {
     bool inClassesRoot;
     bool inUserClasses;
     bool message;
+    bool notified = true;  // the shell is told only of a value that changed
   };
   const std::vector<Case> cases = {
       {"nothing refused", [](MemoryRegistry&) {}, true, false, false},
+      {"another folder", [](MemoryRegistry& r) { AddEditorLayoutTo(r, "D:\\Old", ""); }, true,
+       false, false},
+      {"registered per user", [](MemoryRegistry& r) { AddEditorLayoutTo(r, "C:\\App", kUser); },
+       false, true, false, false},
+      {"another ProgID", [](MemoryRegistry& r) { AddEditorLayoutTo(r, "C:\\App", "", "x"); },
+       true, false, false},
       {"every creation refused",
        [](MemoryRegistry& r) { r.failRoot(RegCall::kCreate, kClassesRoot); }, false, true,
        false},
@@ -539,7 +567,7 @@ TEST_F(Association, EditorWritesToTheUsersClassesWhereRefused) {
       {"only the .tlf value refused",
        [](MemoryRegistry& r) { r.failPath(RegCall::kSet, ".tlf"); }, false, true, false},
       {"both places refuse creations",
-       [](MemoryRegistry& r) { r.failNth(RegCall::kCreate, 0); }, false, false, false},
+       [](MemoryRegistry& r) { r.failNth(RegCall::kCreate, 0); }, false, false, false, false},
       {"both places refuse the .tlf value",
        [](MemoryRegistry& r) {
          r.failPath(RegCall::kSet, ".tlf");
@@ -555,6 +583,7 @@ TEST_F(Association, EditorWritesToTheUsersClassesWhereRefused) {
     EXPECT_EQ(HoldsEditor(fresh, "", "C:\\App"), test.inClassesRoot) << test.what;
     EXPECT_EQ(HoldsEditor(fresh, kUser, "C:\\App"), test.inUserClasses) << test.what;
     EXPECT_EQ(fresh.messages.size(), test.message ? 1u : 0u) << test.what;
+    EXPECT_EQ(fresh.notifications, test.notified ? 1 : 0) << test.what;
     if (test.message) {
       EXPECT_EQ(fresh.messages[0].caption, "error");
       EXPECT_EQ(fresh.messages[0].text,
@@ -575,6 +604,8 @@ TEST_F(Association, RemovalClearsBothPlacesAndReportsWhatStays) {
   };
   Calls userRunnerLayout;
   for (const std::string& key : kRunnerLayout) userRunnerLayout.push_back(kUser + key);
+  Calls bothLayouts = kRunnerLayout;  // sorted: ".tlf", then "HKCU\...", then "tlf_auto_file"
+  bothLayouts.insert(bothLayouts.begin() + 1, userRunnerLayout.begin(), userRunnerLayout.end());
   const std::vector<Case> cases = {
       {"absent", [](MemoryRegistry&) {}, {}, true},
       {"runner and editor for all users",
@@ -612,7 +643,7 @@ TEST_F(Association, RemovalClearsBothPlacesAndReportsWhatStays) {
          AddRunnerLayoutTo(r, "C:\\Tools", kUser);
          r.failRoot(RegCall::kDelete, kUserClassesRoot);
        },
-       userRunnerLayout, false},
+       bothLayouts, false},
       {"only the user's icon refused",
        [](MemoryRegistry& r) {
          AddRunnerLayoutTo(r, "C:\\Tools", kUser);

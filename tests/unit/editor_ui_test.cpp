@@ -104,11 +104,34 @@ TEST(EditorUi, RowTexts) {
   EXPECT_STREQ(text, "");
 }
 
-TEST(EditorUi, VersionConstants) {
-  // The publisher is the project itself; the home page is a web address the shell opens.
+const FileExistsFn kThere = [](const char*) { return true; };
+const FileExistsFn kMissing = [](const char*) { return false; };
+
+TEST(EditorUi, VersionConstantsAndLogoTarget) {
+  // The publisher is the project itself; the home page (if any) is a web address.
   EXPECT_STREQ(TARVILO_AUTHOR, "Tarvilo");
   EXPECT_STREQ(TARVILO_PUBLISHER, "Tarvilo");
   std::string page = TARVILO_HOME_PAGE;
-  EXPECT_TRUE(page.rfind("https://", 0) == 0 || page.rfind("http://", 0) == 0) << page;
+  EXPECT_TRUE(page.empty() || page.rfind("http", 0) == 0) << page;
   EXPECT_LT(page.size(), 260u);
+
+  struct Case {
+    const char* homePage;
+    std::string editorPath;
+    FileExistsFn fileExists;
+    std::string target;  // "": nothing opens
+  };
+  const Case cases[] = {
+      {"https://example.org/", "C:\\Tools\\TLSet.exe", kMissing, "https://example.org/"},
+      {"", "C:\\Tools\\TLSet.exe", kThere, "C:\\Tools\\お読みください.txt"},
+      {"", "D:\\予定\\表.exe", kThere, "D:\\予定\\お読みください.txt"},  // 表 ends in 0x5C
+      {"", "C:\\Tools\\TLSet.exe", kMissing, ""},
+      {"", std::string(245, 'a') + "\\TLSet.exe", kThere, ""},  // no room for the guide
+  };
+  for (const Case& c : cases) {
+    char target[kTextSize] = "x";
+    bool chosen = ChooseLogoTarget(c.homePage, c.editorPath.c_str(), c.fileExists, target);
+    EXPECT_EQ(chosen, !c.target.empty()) << c.editorPath;
+    EXPECT_EQ(target, c.target) << c.editorPath;
+  }
 }
