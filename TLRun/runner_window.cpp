@@ -22,10 +22,6 @@ const char kEmptyScheduleText[] = "アプリケーションが１つも登録さ
 const char kErrorCaption[] = "エラー";
 const char kRestartConfirmation[] =
     ".tlfファイルとアプリケーションを関連付けました。Windowsを再起動してください";
-const char kStatusDone[] = "完了";
-const char kStatusWaiting[] = "実行待ち";
-const char kStatusPending[] = "未完了";
-const char kStatusFailed[] = "失敗";
 
 constexpr UINT kTrayCallbackMessage = WM_USER + 100;  // 1124
 constexpr UINT_PTR kLaunchTimerId = 1;
@@ -139,14 +135,6 @@ void CreateButtons(HWND window) {
   runnerState.stopButton = CreateButton(window, "停止", IDC_STOP_BUTTON, 5);
 }
 
-const char* StatusText(int32_t position, int32_t launchedCount) {
-  if (position < launchedCount) {
-    return SequencerLaunchFailed(runnerState.sequencer, position) ? kStatusFailed : kStatusDone;
-  }
-  if (position == launchedCount) return kStatusWaiting;
-  return kStatusPending;
-}
-
 // The list keeps no texts: it asks for a row's texts when it draws the row, so a refresh
 // sets the row count once and draws again only the rows whose status changed. As when
 // every row was rebuilt, no row stays selected.
@@ -171,7 +159,9 @@ void AnswerStatusText(NMLVDISPINFOA& request) {
   } else if (row.iSubItem == 0) {
     CopyText(row.pszText, capacity, item->name);
   } else {
-    CopyText(row.pszText, capacity, StatusText(row.iItem, runnerState.shownLaunchedCount));
+    CopyText(row.pszText, capacity,
+             StatusText(row.iItem, runnerState.shownLaunchedCount,
+                        SequencerLaunchFailed(runnerState.sequencer, row.iItem)));
   }
 }
 

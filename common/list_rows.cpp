@@ -69,3 +69,9 @@ int32_t FindRowByName(const ScheduleList& schedule, int32_t start, const char* p
   }
   return -1;
 }
+
+const char* StatusText(int32_t position, int32_t launchedCount, bool launchFailed) {
+  if (position < launchedCount) return launchFailed ? "失敗" : "完了";
+  if (position == launchedCount) return "実行待ち";
+  return "未完了";
+}

@@ -27,6 +27,11 @@ RowRange VisibleRows(RowRange changed, int32_t topRow, int32_t pageRows);
 // to after: the rows launched in between and the new waiting row.
 RowRange StatusRowsChanged(int32_t before, int32_t after, int32_t itemCount);
 
+// The runner's status text of the item at position when launchedCount items are launched:
+// "完了" launched (or "失敗" when its launch failed), "実行待ち" the one whose delay runs
+// now, "未完了" those after it.
+const char* StatusText(int32_t position, int32_t launchedCount, bool launchFailed);
+
 // The row asked for last and its item, so that drawing or reading rows one after another
 // walks one step each instead of from the head. Reset it whenever the list changes: it
 // may point at an item that has moved or gone.
