@@ -167,8 +167,10 @@ int32_t DeleteValue(void*, RegKey rootKey, const char* path, const char* name) {
   return result;
 }
 
+// Task-modal like the editor's own boxes: the editor may already have a window when its
+// start reports a refused association, and that window takes no input under the box.
 void ShowMessage(void*, const char* text, const char* caption) {
-  MessageBoxA(nullptr, text, caption, MB_OK);
+  MessageBoxA(nullptr, text, caption, MB_OK | MB_TASKMODAL);
 }
 
 void NotifyShell(void*) {
