@@ -1,14 +1,6 @@
 # Cross build for 64-bit Windows with MinGW-w64: the same sources as the 32-bit build, for
 # hosts whose kernel runs no 32-bit code, where Wine can start only 64-bit programs. Only
-# the tests and `make run` use it there; what ships is the 32-bit build. The settings are
-# those of mingw-i686.cmake (the -posix compilers for GoogleTest's std::mutex).
-set(CMAKE_SYSTEM_NAME Windows)
+# the tests and `make run` use it there; what ships is the 32-bit build.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(TOOLCHAIN_PREFIX x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${TOOLCHAIN_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${TOOLCHAIN_PREFIX}-g++-posix)
-set(CMAKE_RC_COMPILER ${TOOLCHAIN_PREFIX}-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/${TOOLCHAIN_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)

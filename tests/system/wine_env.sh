@@ -113,10 +113,7 @@ Setup() {
     printf 'WINEDLLOVERRIDES=%q\n' "$WINEDLLOVERRIDES"
     printf 'TARVILO_WINE_ARCH=%q\n' "$TARVILO_WINE_ARCH"
     printf 'PATH=%q\n' "$PATH"
-    if [ "$TARVILO_WINE_ARCH" = 64 ]; then
-      printf 'WINELOADER=%q\n' "$WINELOADER"
-      printf 'WINEARCH=%q\n' "$WINEARCH"
-    fi
+    [ "$TARVILO_WINE_ARCH" = 32 ] || printf 'WINELOADER=%q\nWINEARCH=%q\n' "$WINELOADER" "$WINEARCH"
   } >"$state/env"
   echo "wine_env: $TARVILO_WINE_ARCH-bit prefix $WINEPREFIX on display $DISPLAY"
 }
