@@ -4,7 +4,7 @@
 # status list for the same files, and the editor's working set. Prints a table, and last
 # the medians beyond each program's own start beside the figures from before and the goals.
 #   tests/system/bench_editor.sh [bin-dir] [first-display]
-# bin-dir holds TLSet.exe, TLRun.exe and tl_driver.exe (default build/bin, or build/bin64 on a host that runs no 32-bit code; built by
+# bin-dir holds TLSet.exe, TLRun.exe, tl_driver.exe and floor_load.exe (default build/bin, or build/bin64 on a host that runs no 32-bit code; built by
 # `make build`). A private prefix and display are set up and removed.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
