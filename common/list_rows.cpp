@@ -44,28 +44,45 @@ namespace {
 
 char FoldCase(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
-// Double-byte characters compare whole, so a trail byte is never taken for a letter.
-bool NameBeginsWith(const char* name, const char* prefix) {
-  while (*prefix != '\0') {
-    std::size_t width = CharWidth(prefix);
-    if (width == 1 && FoldCase(*name) != FoldCase(*prefix)) return false;
-    if (width == 2 && (name[0] != prefix[0] || name[1] != prefix[1])) return false;
+// Double-byte characters compare whole, so a trail byte is never taken for a letter. True
+// when name begins with typed, or with whole set when name is exactly typed.
+bool NameMatches(const char* name, const char* typed, bool whole) {
+  while (*typed != '\0') {
+    std::size_t width = CharWidth(typed);
+    if (width == 1 && FoldCase(*name) != FoldCase(*typed)) return false;
+    if (width == 2 && (name[0] != typed[0] || name[1] != typed[1])) return false;
     name += width;
-    prefix += width;
+    typed += width;
   }
-  return true;
+  return !whole || *name == '\0';
 }
 
 }  // namespace
 
-int32_t FindRowByName(const ScheduleList& schedule, int32_t start, const char* prefix) {
-  if (prefix[0] == '\0' || schedule.itemCount <= 0) return -1;
-  if (start < 0 || start >= schedule.itemCount) start = 0;
+// The list view types ahead with LVFI_PARTIAL (or, on newer systems, LVFI_SUBSTRING alone,
+// which it also means as "begins with"); a plain LVFI_STRING asks for the whole name.
+NameSearch NameSearchFromFlags(uint32_t flags) {
+  NameSearch search;
+  search.prefix = (flags & (kFindPartial | kFindSubstring)) != 0;
+  search.byName = search.prefix || (flags & kFindString) != 0;
+  search.wrap = (flags & kFindWrap) != 0;
+  return search;
+}
+
+int32_t FindRowByName(const ScheduleList& schedule, int32_t start, const char* typed,
+                      NameSearch search) {
+  if (!search.byName || typed[0] == '\0' || schedule.itemCount <= 0) return -1;
+  if (start < 0) start = 0;
+  if (start >= schedule.itemCount) {
+    if (!search.wrap) return -1;
+    start = 0;
+  }
+  int32_t rows = search.wrap ? schedule.itemCount : schedule.itemCount - start;
   RowCursor cursor;
-  for (int32_t step = 0; step < schedule.itemCount; ++step) {
+  for (int32_t step = 0; step < rows; ++step) {
     int32_t row = (start + step) % schedule.itemCount;
     const ScheduleItem* item = ItemAtRow(schedule, cursor, row);
-    if (item != nullptr && NameBeginsWith(item->name, prefix)) return row;
+    if (item != nullptr && NameMatches(item->name, typed, !search.prefix)) return row;
   }
   return -1;
 }

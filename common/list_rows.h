@@ -42,6 +42,21 @@ struct RowCursor {
 // The item at row, or null when there is none.
 const ScheduleItem* ItemAtRow(const ScheduleList& schedule, RowCursor& cursor, int32_t row);
 
-// The first row from start on, going round to the top, whose name begins with prefix
-// (ASCII letters in either case); -1 when none does or prefix is empty.
-int32_t FindRowByName(const ScheduleList& schedule, int32_t start, const char* prefix);
+// How a list view asks for a row by a typed name: its find flags, whose values are the
+// list view's own (LVFI_STRING, LVFI_SUBSTRING, LVFI_PARTIAL, LVFI_WRAP).
+constexpr uint32_t kFindString = 0x0002;
+constexpr uint32_t kFindSubstring = 0x0004;
+constexpr uint32_t kFindPartial = 0x0008;
+constexpr uint32_t kFindWrap = 0x0020;
+
+struct NameSearch {
+  bool byName = false;  // false: the request asks for something else (a position, a value)
+  bool prefix = false;  // the name begins with the text; otherwise the whole name is the text
+  bool wrap = false;    // after the last row, go on at the top
+};
+NameSearch NameSearchFromFlags(uint32_t flags);
+
+// The first row from start on whose name matches typed (ASCII letters in either case),
+// going round to the top when the search wraps; -1 when none does or typed is empty.
+int32_t FindRowByName(const ScheduleList& schedule, int32_t start, const char* typed,
+                      NameSearch search);

@@ -49,29 +49,32 @@ void SelectListRow(HWND list, int32_t row) {
   SendMessageA(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
 }
 
+static_assert(kFindString == LVFI_STRING && kFindPartial == LVFI_PARTIAL &&
+                  kFindWrap == LVFI_WRAP,
+              "the portable find flags are the list view's own");
+
 // Windows asks an ANSI parent in the ANSI form; Wine asks in the wide form whatever the
 // parent is.
 LRESULT FindTypedRow(const NMHDR* header, const ScheduleList& schedule) {
   char typed[kTextSize] = "";
   int32_t start = 0;
+  NameSearch search;
   if (header->code == LVN_ODFINDITEMA) {
     const NMLVFINDITEMA* find = reinterpret_cast<const NMLVFINDITEMA*>(header);
-    if ((find->lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) == 0 || find->lvfi.psz == nullptr) {
-      return -1;
-    }
+    search = NameSearchFromFlags(find->lvfi.flags);
+    if (!search.byName || find->lvfi.psz == nullptr) return -1;
     CopyText(typed, find->lvfi.psz);
     start = find->iStart;
   } else {
     const NMLVFINDITEMW* find = reinterpret_cast<const NMLVFINDITEMW*>(header);
-    if ((find->lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) == 0 || find->lvfi.psz == nullptr) {
-      return -1;
-    }
-    // A text that does not fit is no name prefix of a 259-byte name anyway.
+    search = NameSearchFromFlags(find->lvfi.flags);
+    if (!search.byName || find->lvfi.psz == nullptr) return -1;
+    // A text that does not fit is no name of 259 bytes or less anyway.
     if (WideCharToMultiByte(CP_ACP, 0, find->lvfi.psz, -1, typed, sizeof typed, nullptr,
                             nullptr) == 0) {
       return -1;
     }
     start = find->iStart;
   }
-  return FindRowByName(schedule, start, typed);
+  return FindRowByName(schedule, start, typed, search);
 }

@@ -1,10 +1,16 @@
 #!/usr/bin/env python3
 """Mutation run over the portable core: plants small faults in common/*.cpp and in the
-editor's document core (TLSet/document.cpp, item_form.cpp, editor_ui.cpp) one at a time,
-rebuilds the native core tests and runs them, and reports which faults the tests caught
-and which survived.
+editor's portable rules (TLSet/document.cpp, item_form.cpp, editor_ui.cpp, run_at_logon.cpp)
+one at a time, rebuilds the native core tests and runs them, and reports which faults the
+tests caught and which survived.
 
-    tools/mutate.py [--count 150] [--seed 1] [--jobs N] [--rev HEAD] [--keep]
+    tools/mutate.py [--count 150] [--newer-count 50] [--seed 1] [--jobs N] [--rev HEAD]
+                    [--keep] [--only FILE...]
+
+The faults come in two parts, each with its own figure: --count of them in the older core,
+and --newer-count in the newer files (NEWER_CODE: the safe save, the zone mark, the logon
+value, the list rows and run at logon), so the newer code's figure is not drowned out by
+the larger older core.
 
 It never touches the checkout it is started from: the sources of --rev are exported
 (git archive) into a private temporary folder, one copy and one build folder per job, and
@@ -42,7 +48,11 @@ OPERATORS = [
 ]
 NUMBER = re.compile(r"(?<![\w.])(\d+)(?![\w.])")
 # The editor's portable rules, which the core tests run as well.
-EDITOR_CORE = ["TLSet/document.cpp", "TLSet/item_form.cpp", "TLSet/editor_ui.cpp"]
+EDITOR_CORE = ["TLSet/document.cpp", "TLSet/item_form.cpp", "TLSet/editor_ui.cpp",
+               "TLSet/run_at_logon.cpp"]
+# The newer files, sampled apart from the rest (see --newer-count).
+NEWER_CODE = ["common/file_replace.cpp", "common/zone_identifier.cpp",
+              "common/logon_run.cpp", "common/list_rows.cpp", "TLSet/run_at_logon.cpp"]
 
 
 def blank_comments_and_literals(text):
@@ -165,9 +175,26 @@ def describe(mutant, source_root):
     return f"{path}:{line}: '{original.strip()}' -> '{replacement.strip()}'   | {text}"
 
 
+def report(part, chosen, results, source_root):
+    """The figure and the survivors of one part of the faults."""
+    caught = sum(1 for m in chosen if results[m] == "caught")
+    survived = [m for m in chosen if results[m] == "survived"]
+    compiled = caught + len(survived)
+    print(f"{part}: {len(chosen)} faults: {caught} caught, {len(survived)} survived, "
+          f"{len(chosen) - compiled} did not compile; caught {caught}/{compiled} = "
+          f"{100.0 * caught / max(compiled, 1):.1f} % of those that compiled")
+    for mutant in survived:
+        print("  survived " + describe(mutant, source_root))
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--count", type=int, default=150, help="faults to plant")
+    parser.add_argument("--count", type=int, default=150,
+                        help="faults to plant in the older core")
+    parser.add_argument("--newer-count", type=int, default=50,
+                        help="faults to plant in the newer files")
+    parser.add_argument("--only", nargs="+", metavar="FILE",
+                        help="plant faults in these files only (paths as common/x.cpp)")
     parser.add_argument("--seed", type=int, default=1, help="which faults (fixed by default)")
     parser.add_argument("--jobs", type=int, default=os.cpu_count() or 1)
     parser.add_argument("--rev", default="HEAD", help="the commit whose sources are used")
@@ -179,7 +206,13 @@ def main():
     try:
         workers = [Worker(base, index, args.rev) for index in range(args.jobs)]
         every = find_mutants(workers[0].source)
-        chosen = random.Random(args.seed).sample(every, min(args.count, len(every)))
+        if args.only:
+            every = [m for m in every if m[0] in args.only]
+        older = [m for m in every if m[0] not in NEWER_CODE]
+        newer = [m for m in every if m[0] in NEWER_CODE]
+        pick = random.Random(args.seed)
+        chosen = (pick.sample(older, min(args.count, len(older))) +
+                  pick.sample(newer, min(args.newer_count, len(newer))))
         # In file order, so a job mostly rebuilds the one file it is mutating.
         chosen.sort(key=lambda m: (m[0], m[1]))
         print(f"{len(chosen)} faults of {len(every)} possible, {args.jobs} jobs, in {base}",
@@ -199,15 +232,10 @@ def main():
         with ThreadPoolExecutor(args.jobs) as pool:
             list(pool.map(work, range(args.jobs)))
 
-        caught = sum(1 for r in results.values() if r == "caught")
-        survived = [m for m in chosen if results[m] == "survived"]
-        compiled = caught + len(survived)
-        print(f"\n{len(chosen)} faults: {caught} caught, {len(survived)} survived, "
-              f"{len(chosen) - compiled} did not compile; caught {caught}/{compiled} = "
-              f"{100.0 * caught / max(compiled, 1):.1f} % of those that compiled "
-              f"({time.time() - started:.0f} s)")
-        for mutant in survived:
-            print("  survived " + describe(mutant, workers[0].source))
+        print(f"\n{time.time() - started:.0f} s")
+        for part, in_part in (("older core", lambda m: m[0] not in NEWER_CODE),
+                              ("newer files", lambda m: m[0] in NEWER_CODE)):
+            report(part, [m for m in chosen if in_part(m)], results, workers[0].source)
     finally:
         if args.keep:
             print(f"private copies kept in {base}")

@@ -151,6 +151,15 @@ TEST(AllocationFailure, FormatGivesAllOrNothing) {
   EXPECT_GT(after, 2);  // the four long records needed the block to grow at least once
   FreeScheduleFileBytes(expected);
   list.clear();
+
+  // A block that already holds the size asked for is used as it is: no allocation.
+  ScheduleFileBytes reused;
+  ASSERT_TRUE(FormatScheduleFile(list, ScheduleOptions{}, reused));
+  {
+    FailingAllocations failing(0);
+    EXPECT_TRUE(FormatScheduleFile(list, ScheduleOptions{}, reused));
+  }
+  FreeScheduleFileBytes(reused);
 }
 
 // Bytes the in-memory reader cannot copy are unreadable: no items, the options kept.

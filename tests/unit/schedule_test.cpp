@@ -357,20 +357,43 @@ TEST(ListRows, ChangedAndVisibleRows) {
   }
 }
 
-TEST(ListRows, TypedNameFindsTheNextRowRoundTheList) {
-  TestList test("ABAC");
-  ScheduleItem* japanese = test.list.at(3);
-  japanese->set("\x95\x5cmail", "C:\\x.exe", "", "", 0, 0);  // 表mail
+TEST(ListRows, TypedNameFindsTheRowTheListViewAsksFor) {
+  TestList test("ABACD");
+  test.list.at(1)->set("Boot", "C:\\x.exe", "", "", 0, 0);
+  test.list.at(3)->set("\x95\x5cmail", "C:\\x.exe", "", "", 0, 0);      // 表mail
+  test.list.at(4)->set("\x95\x5c\x83\x5c", "C:\\x.exe", "", "", 0, 0);  // 表ソ
+  const uint32_t typeAhead = kFindPartial | kFindString | kFindWrap;
   struct Case {
     int32_t start;
     const char* typed;
+    uint32_t flags;
     int32_t row;
   };
   const Case cases[] = {
-      {0, "a", 0},        {1, "A", 2},         {3, "a", 0},   {-1, "b", 1}, {9, "b", 1},
-      {0, "\x95\x5c", 3}, {0, "\x95\x7c", -1}, {0, "ab", -1}, {0, "", -1},
+      {0, "a", typeAhead, 0},
+      {1, "A", typeAhead, 2},
+      {3, "a", typeAhead, 0},
+      {-1, "b", typeAhead, 1},
+      {9, "b", typeAhead, 1},
+      {0, "bOo", typeAhead, 1},
+      {0, "boa", typeAhead, -1},
+      {0, "\x95\x5c", typeAhead, 3},
+      {0, "\x95\x5c\x83\x5c", typeAhead, 4},
+      {0, "\x95\x7c", typeAhead, -1},
+      {0, "", typeAhead, -1},
+      {0, "Bo", kFindSubstring | kFindWrap, 1},  // the newer type-ahead flag
+      // A plain string asks for the whole name.
+      {0, "boot", kFindString | kFindWrap, 1},
+      {0, "Bo", kFindString | kFindWrap, -1},
+      {0, "\x95\x5c", kFindString, -1},
+      // Without the wrap flag the search ends at the last row.
+      {3, "a", kFindPartial, -1},
+      {2, "a", kFindPartial, 2},
+      {9, "b", kFindPartial, -1},
+      {0, "a", kFindWrap, -1},  // neither a name nor a prefix asked for
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(FindRowByName(test.list, c.start, c.typed), c.row) << c.start << c.typed;
+    EXPECT_EQ(FindRowByName(test.list, c.start, c.typed, NameSearchFromFlags(c.flags)), c.row)
+        << c.start << " " << c.typed << " " << c.flags;
   }
 }
