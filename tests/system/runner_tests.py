@@ -32,6 +32,7 @@ TEXT_ASSOCIATED_MENU = sjis(".tlfファイルとアプリケーションを関�
 TEXT_APPLY = sjis("適用")
 TEXT_CANCEL = sjis("キャンセル")
 TEXT_ASSOCIATE_BOX = sjis(".tlfファイルをアプリケーションに関連付ける")
+TEXT_NOT_STARTED = sjis("起動できなかったプログラムがあります。")
 TEXT_ZONE_START = sjis("このスケジュールはインターネットなど他のコンピューターから取得したファイルです。")
 
 ID_STATUS_LIST = 1125
@@ -43,6 +44,7 @@ CMD_HIDE = 40011
 CMD_REGISTRY = 40013
 WM_LBUTTONDBLCLK = 515
 WM_RBUTTONDOWN = 516
+NIN_BALLOONUSERCLICK = 0x405
 WS_EX_TOPMOST = 0x8
 
 
@@ -550,6 +552,28 @@ def group_malformed(run):
               f"exit {code}; " + "; ".join(program.faults()))
 
 
+def group_failure_notice(run):
+    """A missing program in a hidden run shows a balloon that names it (none in a shown
+    run); a click on it shows the window; with exit-after-run the runner ends after it."""
+    items = [probe_item(run, "ok"), probe_item(run, "m", delay=1, name=b"gone one",
+                                               path=b"C:\\nowhere\\gone.exe")]
+    for shown, exit_after in ((True, False), (False, False), (False, True)):
+        schedule = write_schedule(run, "notice.tlf", items, show=shown, exit_after=exit_after)
+        program = Program(run, run.exe("TLRun.exe"), b'"' + win_path(schedule) + b'"')
+        hwnd = runner_window(run, program)
+        text = driver(run, "balloon-text", 8000).text("text")
+        check_equal(run, text, None if shown else TEXT_NOT_STARTED + b"\ngone one",
+                    f"shown {shown}, exit-after-run {exit_after}: the balloon's text")
+        if exit_after:
+            check(run, program.wait(40000) == 0, "exit-after-run ends the runner after it")
+        elif hwnd and not shown:
+            driver(run, "tray", hwnd, NIN_BALLOONUSERCLICK)
+            check(run, driver(run, "wait-visible", hwnd, 1, WAIT_MS).code == 0,
+                  "a click on the balloon shows the window")
+        if hwnd and not exit_after:
+            close_runner(run, program, hwnd, f"the runner, shown {shown}")
+
+
 def group_association(run):
     """The runner's association dialog: what it writes, removes and shows."""
     clear_association(run)
@@ -739,6 +763,7 @@ GROUPS = {
     "launch_fields": group_launch_fields,
     "command_line": group_command_line,
     "malformed": group_malformed,
+    "failure_notice": group_failure_notice,
     "association": group_association,
     "shell_open": group_shell_open,
     "zone_mark": group_zone_mark,

@@ -930,6 +930,54 @@ int CmdTray(int argc, char** argv) {
   return 0;
 }
 
+BOOL CALLBACK MatchBalloon(HWND window, LPARAM data) {
+  char className[kTextMax];
+  GetClassNameA(window, className, sizeof className);
+  if (!Is(className, TOOLTIPS_CLASSA) || !IsWindowVisible(window) ||
+      (GetWindowLongA(window, GWL_STYLE) & TTS_BALLOON) == 0) {
+    return TRUE;
+  }
+  *reinterpret_cast<HWND*>(data) = window;
+  return FALSE;
+}
+
+// balloon-text <timeout-ms>: waits for a balloon of the notification area (a visible
+// tooltip with TTS_BALLOON, in any process) and prints its one tool's text, read with
+// TTM_ENUMTOOLSW into a buffer in the balloon's process, in code page 932.
+int CmdBalloonText(int argc, char** argv) {
+  if (argc < 1) return kUsage;
+  HWND balloon = nullptr;
+  for (DWORD started = GetTickCount(); balloon == nullptr; Sleep(kPollMs)) {
+    EnumWindows(MatchBalloon, reinterpret_cast<LPARAM>(&balloon));
+    if (balloon == nullptr && TimedOut(started, ArgNumber(argv[0]))) {
+      std::printf("timeout=1\n");
+      return kFailed;
+    }
+  }
+  DWORD processId = 0;
+  GetWindowThreadProcessId(balloon, &processId);
+  HANDLE process =
+      OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+  WCHAR wide[kTextMax] = {};
+  TTTOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  char* remote = process == nullptr ? nullptr
+                                    : static_cast<char*>(VirtualAllocEx(
+                                          process, nullptr, sizeof tool + sizeof wide,
+                                          MEM_COMMIT, PAGE_READWRITE));
+  tool.lpszText = reinterpret_cast<LPWSTR>(remote + sizeof tool);
+  bool read = remote != nullptr && WriteProcessMemory(process, remote, &tool, sizeof tool, nullptr) &&
+              SendTimeout(balloon, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(remote), nullptr) &&
+              ReadProcessMemory(process, tool.lpszText, wide, sizeof wide - sizeof(WCHAR), nullptr);
+  if (remote != nullptr) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  if (process != nullptr) CloseHandle(process);
+  char text[kTextMax * 2] = "";
+  WideCharToMultiByte(932, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+  std::printf("found=%llu\npid=%lu\n", NowMs(), processId);
+  PrintHexText("text", text);
+  return read ? 0 : kFailed;
+}
+
 // check <hwnd> <id> <0|1>: sets a check box as a click would leave it.
 int CmdCheck(int argc, char** argv) {
   if (argc < 3) return kUsage;
@@ -1431,6 +1479,7 @@ const Subcommand kSubcommands[] = {
     {"close", CmdClose},
     {"key", CmdKey},
     {"tray", CmdTray},
+    {"balloon-text", CmdBalloonText},
     {"check", CmdCheck},
     {"wait-messagebox", CmdWaitMessageBox},
     {"answer-messagebox", CmdAnswerMessageBox},
