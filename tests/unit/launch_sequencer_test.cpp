@@ -335,10 +335,12 @@ uint32_t lastCapacity = 0;
 
 uint32_t FakeGetVariable(const char* name, char* value, uint32_t capacity) {
   lastCapacity = capacity;
+  // Any result of capacity or more means "too long": this one says so with the length alone.
+  bool lengthOnly = std::strcmp(name, "LENGTH_ONLY") == 0;
   std::string found;
   if (std::strcmp(name, "BACKUP_TOOL") == 0) {
     found = kProgramValue;
-  } else if (std::strcmp(name, "LONG_ONE") == 0) {
+  } else if (std::strcmp(name, "LONG_ONE") == 0 || lengthOnly) {
     found = longValue;
   } else if (std::strcmp(name, "EMPTY_ONE") == 0) {
     found = "";
@@ -348,7 +350,7 @@ uint32_t FakeGetVariable(const char* name, char* value, uint32_t capacity) {
   if (found.size() >= capacity) {
     // What the platform leaves in the buffer then is undefined; make it garbage.
     std::memset(value, 'x', capacity);
-    return static_cast<uint32_t>(found.size() + 1);
+    return static_cast<uint32_t>(found.size() + (lengthOnly ? 0 : 1));
   }
   std::memcpy(value, found.c_str(), found.size() + 1);
   return static_cast<uint32_t>(found.size());
@@ -387,6 +389,8 @@ TEST(LaunchFile, UnsetEmptyOrTooLongVariableLaunchesNothing) {
 
   longValue.assign(260, 'a');
   EXPECT_FALSE(ResolveLaunchFile(ItemFor("LONG_ONE", 1), FakeGetVariable, file));
+  EXPECT_STREQ(file, "");
+  EXPECT_FALSE(ResolveLaunchFile(ItemFor("LENGTH_ONLY", 1), FakeGetVariable, file));
   EXPECT_STREQ(file, "");
 
   // 259 characters is the longest value that fits with its terminator.
@@ -539,6 +543,7 @@ TEST(RunnerNotice, FailuresAreToldAndExitWaitsForTheBalloon) {
       {false, true, two, Gone::kHidden, {b}, 5000},
       {false, true, two, Gone::kClicked, {b}, -1},
       {false, true, {{"B", 1}, {"A", 9}}, Gone::kTimedOut, {b}, 10000},
+      {false, true, {{"B", 1}, {"C", 1}}, Gone::kTimedOut, {b, bc}, 32000},  // one of two gone
       {false, true, {{"A", 1}}, Gone::kNot, {}, 1000},
   };
   for (const Case& c : cases) {
