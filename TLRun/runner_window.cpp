@@ -175,11 +175,13 @@ void HostStopNoticeTimer(void*, NoticeTimer timer) {
 }
 
 SequencerHost WindowSequencerHost() {
-  return SequencerHost{HostStartTimer,       HostStopTimer,          HostLaunchItem,
-                       HostRefreshStatusList, HostDisableButtons,    HostReportEmptySchedule,
-                       HostCloseRunner,       HostWindowVisible,     HostShowWindow,
-                       HostShowBalloon,       HostAddTrayIcon,       HostStartNoticeTimer,
-                       HostStopNoticeTimer,   nullptr};
+  return SequencerHost{HostStartTimer,      HostStopTimer,
+                       HostLaunchItem,      HostRefreshStatusList,
+                       HostDisableButtons,  HostReportEmptySchedule,
+                       HostCloseRunner,     HostWindowVisible,
+                       HostShowWindow,      HostShowBalloon,
+                       HostAddTrayIcon,     HostStartNoticeTimer,
+                       HostStopNoticeTimer, nullptr};
 }
 
 // ---- controls -----------------------------------------------------------------------------

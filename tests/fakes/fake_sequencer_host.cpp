@@ -90,9 +90,12 @@ void StopNoticeTimer(void* context, NoticeTimer timer) {
 }  // namespace
 
 SequencerHost FakeSequencerHost::host() {
-  return SequencerHost{StartTimer,   StopTimer,           LaunchItem,  RefreshStatusList,
-                       DisableButtons, ReportEmptySchedule, CloseRunner, WindowVisible,
-                       ShowWindow,   ShowBalloon,         AddTrayIcon, StartNoticeTimer,
+  return SequencerHost{StartTimer,      StopTimer,
+                       LaunchItem,      RefreshStatusList,
+                       DisableButtons,  ReportEmptySchedule,
+                       CloseRunner,     WindowVisible,
+                       ShowWindow,      ShowBalloon,
+                       AddTrayIcon,     StartNoticeTimer,
                        StopNoticeTimer, this};
 }
 

@@ -961,16 +961,23 @@ int CmdBalloonText(int argc, char** argv) {
   WCHAR wide[kTextMax] = {};
   TTTOOLINFOW tool{};
   tool.cbSize = sizeof tool;
-  char* remote = process == nullptr ? nullptr
-                                    : static_cast<char*>(VirtualAllocEx(
-                                          process, nullptr, sizeof tool + sizeof wide,
-                                          MEM_COMMIT, PAGE_READWRITE));
+  char* remote =
+      process == nullptr
+          ? nullptr
+          : static_cast<char*>(VirtualAllocEx(process, nullptr, sizeof tool + sizeof wide,
+                                              MEM_COMMIT, PAGE_READWRITE));
+  if (remote == nullptr) {
+    std::printf("error=cannot reach the balloon's process\n");
+    if (process != nullptr) CloseHandle(process);
+    return kFailed;
+  }
   tool.lpszText = reinterpret_cast<LPWSTR>(remote + sizeof tool);
-  bool read = remote != nullptr && WriteProcessMemory(process, remote, &tool, sizeof tool, nullptr) &&
-              SendTimeout(balloon, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(remote), nullptr) &&
-              ReadProcessMemory(process, tool.lpszText, wide, sizeof wide - sizeof(WCHAR), nullptr);
-  if (remote != nullptr) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-  if (process != nullptr) CloseHandle(process);
+  bool read =
+      WriteProcessMemory(process, remote, &tool, sizeof tool, nullptr) &&
+      SendTimeout(balloon, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(remote), nullptr) &&
+      ReadProcessMemory(process, tool.lpszText, wide, sizeof wide - sizeof(WCHAR), nullptr);
+  VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  CloseHandle(process);
   char text[kTextMax * 2] = "";
   WideCharToMultiByte(932, 0, wide, -1, text, sizeof text, nullptr, nullptr);
   std::printf("found=%llu\npid=%lu\n", NowMs(), processId);

@@ -25,7 +25,8 @@ struct Entry {
 struct TestSchedule {
   std::vector<ScheduleItem> items;
 
-  TestSchedule(std::initializer_list<Entry> entries) : TestSchedule(std::vector<Entry>(entries)) {}
+  TestSchedule(std::initializer_list<Entry> entries)
+      : TestSchedule(std::vector<Entry>(entries)) {}
   explicit TestSchedule(const std::vector<Entry>& entries) : items(entries.size()) {
     std::size_t i = 0;
     for (const Entry& entry : entries) {
@@ -534,7 +535,8 @@ TEST(RunnerNotice, FailuresAreToldAndExitWaitsForTheBalloon) {
     int64_t closedAt;  // -1: the runner stays
   };
   const std::string b = kHeading + "\nB", bc = b + "\nC";
-  const std::vector<Entry> two{{"B", 1}, {"A", 1}}, four{{"A", 1}, {"B", 0}, {"C", 0}, {"D", 2}};
+  const std::vector<Entry> two{{"B", 1}, {"A", 1}},
+      four{{"A", 1}, {"B", 0}, {"C", 0}, {"D", 2}};
   const Case cases[] = {
       {false, false, four, Gone::kNot, {bc, bc + "\nD"}, -1},
       {true, true, four, Gone::kNot, {}, 3000},
@@ -561,7 +563,8 @@ TEST(RunnerNotice, FailuresAreToldAndExitWaitsForTheBalloon) {
     EXPECT_EQ(BalloonTexts(run.fake), c.balloons);
     std::vector<RecordedCall> closed = run.fake.callsOf(HostCall::kCloseRunner);
     EXPECT_EQ(closed.empty() ? -1 : static_cast<int64_t>(closed[0].at), c.closedAt);
-    EXPECT_EQ(run.fake.callsOf(HostCall::kShowWindow).size(), c.gone == Gone::kClicked ? 1u : 0u);
+    EXPECT_EQ(run.fake.callsOf(HostCall::kShowWindow).size(),
+              c.gone == Gone::kClicked ? 1u : 0u);
   }
 }
 
