@@ -8,8 +8,9 @@
 #include "schedule.h"
 #include "schedule_file.h"
 
-// The notice's own timers, apart from the launch timer: a repeating one for the tray icon's
-// retries and a single one for the longest wait before exit-after-run ends the runner.
+// The notice's own timers, apart from the launch timer: one for the tray icon's next try
+// and one for the longest wait before exit-after-run ends the runner. Each is stopped when
+// it has fired; the retry arms the next try itself.
 enum class NoticeTimer { kIconRetry, kExitLimit };
 
 struct SequencerHost {

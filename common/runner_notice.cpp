@@ -69,6 +69,7 @@ void NoticeTrayIconStart(LaunchSequencer& sequencer) {
 
 void NoticeTrayIconRetry(LaunchSequencer& sequencer) {
   NoticeState& notice = sequencer.notice;
+  StopNoticeTimer(sequencer, NoticeTimer::kIconRetry);  // each try arms the next one
   if (!notice.retryingIcon || sequencer.ended) return;
   notice.iconRetryWaited += kIconRetryMilliseconds;
   if (AddIcon(sequencer)) {
@@ -77,7 +78,8 @@ void NoticeTrayIconRetry(LaunchSequencer& sequencer) {
     // A shell that takes no icon in five minutes will not take one: the runner goes on
     // without, as it did before the retries.
     notice.retryingIcon = false;
-    StopNoticeTimer(sequencer, NoticeTimer::kIconRetry);
+  } else {
+    StartNoticeTimer(sequencer, NoticeTimer::kIconRetry, kIconRetryMilliseconds);
   }
 }
 

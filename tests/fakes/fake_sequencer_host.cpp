@@ -3,8 +3,6 @@
 
 #include <utility>
 
-#include "runner_notice.h"
-
 namespace {
 
 FakeSequencerHost& Fake(void* context) { return *static_cast<FakeSequencerHost*>(context); }
@@ -49,21 +47,17 @@ void ReportEmptySchedule(void* context) { Record(Fake(context), HostCall::kRepor
 void CloseRunner(void* context) {
   FakeSequencerHost& fake = Fake(context);
   Record(fake, HostCall::kCloseRunner);
-  // Destroying the window takes its timers with it.
+  // Destroying the window takes its timer with it.
   fake.closed = true;
   fake.timerArmed = false;
-  fake.noticeArmed[0] = fake.noticeArmed[1] = false;
 }
 
 bool WindowVisible(void* context) { return Fake(context).windowVisible; }
 
-void ShowWindow(void* context) {
-  Record(Fake(context), HostCall::kShowWindow);
-  Fake(context).windowVisible = true;
-}
+void ShowWindow(void* context) { Record(Fake(context), HostCall::kShowWindow); }
 
+// Without the icon there is nothing to show a balloon at.
 bool ShowBalloon(void* context, const char* text) {
-  // Without the icon there is nothing to show a balloon at.
   Record(Fake(context), HostCall::kShowBalloon, 0, text);
   return Fake(context).iconAddsRefused < 0;
 }
@@ -75,15 +69,11 @@ bool AddTrayIcon(void* context) {
 
 void StartNoticeTimer(void* context, NoticeTimer timer, uint32_t milliseconds) {
   FakeSequencerHost& fake = Fake(context);
-  Record(fake, HostCall::kStartNoticeTimer, milliseconds);
-  int index = static_cast<int>(timer);
-  fake.noticeArmed[index] = true;
-  fake.noticePeriod[index] = milliseconds;
-  fake.noticeDeadline[index] = fake.now + milliseconds;
+  fake.noticeArmed[static_cast<int>(timer)] = true;
+  fake.noticeDue[static_cast<int>(timer)] = fake.now + milliseconds;
 }
 
 void StopNoticeTimer(void* context, NoticeTimer timer) {
-  Record(Fake(context), HostCall::kStopNoticeTimer);
   Fake(context).noticeArmed[static_cast<int>(timer)] = false;
 }
 
@@ -103,31 +93,12 @@ void FakeSequencerHost::advance(LaunchSequencer& sequencer, uint64_t millisecond
   uint64_t end = now + milliseconds;
   // Bounded, so a sequencer that forgets to kill a 0 ms timer fails a test instead of
   // hanging it.
-  for (int ticks = 0; !closed && ticks < 100000; ++ticks) {
-    // The timer that expires first: the launch timer (-1) or one of the notice's.
-    int next = timerArmed && deadline <= end ? -1 : 2;
-    uint64_t at = next < 0 ? deadline : end + 1;
-    for (int index = 0; index < 2; ++index) {
-      if (noticeArmed[index] && noticeDeadline[index] < at) {
-        next = index;
-        at = noticeDeadline[index];
-      }
-    }
-    if (at > end) break;
-    now = at;
-    if (next < 0) {
-      int startsBefore = timerStarts;
-      SequencerTick(sequencer);
-      // A real timer keeps firing every period until it is killed or started again.
-      if (timerArmed && timerStarts == startsBefore) deadline = now + (period > 0 ? period : 1);
-      continue;
-    }
-    noticeDeadline[next] = now + noticePeriod[next];
-    if (next == static_cast<int>(NoticeTimer::kIconRetry)) {
-      NoticeTrayIconRetry(sequencer);
-    } else {
-      NoticeExitLimitReached(sequencer);
-    }
+  for (int ticks = 0; timerArmed && !closed && deadline <= end && ticks < 100000; ++ticks) {
+    now = deadline;
+    int startsBefore = timerStarts;
+    SequencerTick(sequencer);
+    // A real timer keeps firing every period until it is killed or started again.
+    if (timerArmed && timerStarts == startsBefore) deadline = now + (period > 0 ? period : 1);
   }
   now = end;
 }

@@ -19,17 +19,15 @@ enum class HostCall {
   kReportEmpty,
   kCloseRunner,
   kShowWindow,
-  kShowBalloon,
+  kShowBalloon,  // itemName: the balloon's text
   kAddTrayIcon,
-  kStartNoticeTimer,
-  kStopNoticeTimer,
 };
 
 struct RecordedCall {
   HostCall kind;
   uint64_t at;            // fake clock, milliseconds since the start
-  uint32_t milliseconds;  // kStartTimer, kStartNoticeTimer: the period asked for
-  std::string itemName;   // kLaunch: the launched item's name; kShowBalloon: the text
+  uint32_t milliseconds;  // kStartTimer: the period asked for
+  std::string itemName;   // kLaunch: the launched item's name
   int32_t launchedCount;  // kRefresh: the count the status list was asked to show
 };
 
@@ -44,18 +42,16 @@ struct FakeSequencerHost {
   std::set<std::string> failing;  // items (by name) whose launch fails
   bool windowVisible = false;
   int iconAddsRefused = -1;  // adds of the tray icon that fail before one works; -1: added
-  // The notice's timers by NoticeTimer: armed, next expiry, period.
+  // The notice's timers by NoticeTimer: whether armed and when due. The test fires them.
   bool noticeArmed[2] = {};
-  uint64_t noticeDeadline[2] = {};
-  uint32_t noticePeriod[2] = {};
+  uint64_t noticeDue[2] = {};
   // Runs inside each launch, as messages the platform dispatches during it would.
   std::function<void(const ScheduleItem&)> duringLaunch;
 
   // The operation table for a sequencer, bound to this fake.
   SequencerHost host();
   // Lets milliseconds pass, delivering a tick each time the armed timer expires (a timer
-  // of 0 ms fires at once, as a WM_TIMER would on the next pass of the message loop), and
-  // the notice's timers to their handlers, all in the order of their expiry.
+  // of 0 ms fires at once, as a WM_TIMER would on the next pass of the message loop).
   void advance(LaunchSequencer& sequencer, uint64_t milliseconds);
 
   std::vector<RecordedCall> callsOf(HostCall kind) const;

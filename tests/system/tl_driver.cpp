@@ -930,29 +930,24 @@ int CmdTray(int argc, char** argv) {
   return 0;
 }
 
-BOOL CALLBACK MatchBalloon(HWND window, LPARAM data) {
+BOOL CALLBACK MatchBalloon(HWND window, LPARAM found) {
   char className[kTextMax];
   GetClassNameA(window, className, sizeof className);
-  if (!Is(className, TOOLTIPS_CLASSA) || !IsWindowVisible(window) ||
-      (GetWindowLongA(window, GWL_STYLE) & TTS_BALLOON) == 0) {
-    return TRUE;
-  }
-  *reinterpret_cast<HWND*>(data) = window;
-  return FALSE;
+  bool balloon = Is(className, TOOLTIPS_CLASSA) && IsWindowVisible(window) &&
+                 (GetWindowLongA(window, GWL_STYLE) & TTS_BALLOON) != 0;
+  if (balloon) *reinterpret_cast<HWND*>(found) = window;
+  return balloon ? FALSE : TRUE;
 }
 
 // balloon-text <timeout-ms>: waits for a balloon of the notification area (a visible
-// tooltip with TTS_BALLOON, in any process) and prints its one tool's text, read with
-// TTM_ENUMTOOLSW into a buffer in the balloon's process, in code page 932.
+// tooltip with TTS_BALLOON, in any process) and prints its one tool's text in code page
+// 932, read with TTM_ENUMTOOLSW into a buffer in the balloon's process.
 int CmdBalloonText(int argc, char** argv) {
   if (argc < 1) return kUsage;
   HWND balloon = nullptr;
   for (DWORD started = GetTickCount(); balloon == nullptr; Sleep(kPollMs)) {
     EnumWindows(MatchBalloon, reinterpret_cast<LPARAM>(&balloon));
-    if (balloon == nullptr && TimedOut(started, ArgNumber(argv[0]))) {
-      std::printf("timeout=1\n");
-      return kFailed;
-    }
+    if (balloon == nullptr && TimedOut(started, ArgNumber(argv[0]))) return kFailed;
   }
   DWORD processId = 0;
   GetWindowThreadProcessId(balloon, &processId);
@@ -961,26 +956,17 @@ int CmdBalloonText(int argc, char** argv) {
   WCHAR wide[kTextMax] = {};
   TTTOOLINFOW tool{};
   tool.cbSize = sizeof tool;
-  char* remote =
-      process == nullptr
-          ? nullptr
-          : static_cast<char*>(VirtualAllocEx(process, nullptr, sizeof tool + sizeof wide,
-                                              MEM_COMMIT, PAGE_READWRITE));
-  if (remote == nullptr) {
-    std::printf("error=cannot reach the balloon's process\n");
-    if (process != nullptr) CloseHandle(process);
-    return kFailed;
-  }
+  char* remote = static_cast<char*>(
+      VirtualAllocEx(process, nullptr, sizeof tool + sizeof wide, MEM_COMMIT, PAGE_READWRITE));
+  if (remote == nullptr) return kFailed;  // the handle goes with the driver
   tool.lpszText = reinterpret_cast<LPWSTR>(remote + sizeof tool);
   bool read =
       WriteProcessMemory(process, remote, &tool, sizeof tool, nullptr) &&
       SendTimeout(balloon, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(remote), nullptr) &&
       ReadProcessMemory(process, tool.lpszText, wide, sizeof wide - sizeof(WCHAR), nullptr);
   VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-  CloseHandle(process);
   char text[kTextMax * 2] = "";
   WideCharToMultiByte(932, 0, wide, -1, text, sizeof text, nullptr, nullptr);
-  std::printf("found=%llu\npid=%lu\n", NowMs(), processId);
   PrintHexText("text", text);
   return read ? 0 : kFailed;
 }

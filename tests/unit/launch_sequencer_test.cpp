@@ -25,9 +25,7 @@ struct Entry {
 struct TestSchedule {
   std::vector<ScheduleItem> items;
 
-  TestSchedule(std::initializer_list<Entry> entries)
-      : TestSchedule(std::vector<Entry>(entries)) {}
-  explicit TestSchedule(const std::vector<Entry>& entries) : items(entries.size()) {
+  explicit TestSchedule(std::initializer_list<Entry> entries) : items(entries.size()) {
     std::size_t i = 0;
     for (const Entry& entry : entries) {
       ScheduleItem& item = items[i];
@@ -392,7 +390,6 @@ TEST(LaunchFile, UnsetEmptyOrTooLongVariableLaunchesNothing) {
   EXPECT_FALSE(ResolveLaunchFile(ItemFor("LONG_ONE", 1), FakeGetVariable, file));
   EXPECT_STREQ(file, "");
   EXPECT_FALSE(ResolveLaunchFile(ItemFor("LENGTH_ONLY", 1), FakeGetVariable, file));
-  EXPECT_STREQ(file, "");
 
   // 259 characters is the longest value that fits with its terminator.
   longValue.assign(259, 'b');
@@ -509,112 +506,77 @@ TEST(SequencerReentry, WhatArrivesDuringALaunchHolds) {
   }
 }
 
-namespace {
-
 const std::string kHeading = "起動できなかったプログラムがあります。";
 
-std::vector<std::string> BalloonTexts(const FakeSequencerHost& fake) {
-  std::vector<std::string> texts;
-  for (const RecordedCall& call : fake.callsOf(HostCall::kShowBalloon)) {
-    texts.push_back(call.itemName);
-  }
-  return texts;
-}
-
-}  // namespace
-
-// A failed launch in a hidden run is told by a balloon, once per tick, with every failure
-// so far in schedule order; exit-after-run then waits for the balloon to go, 30 s at most.
-TEST(RunnerNotice, FailuresAreToldAndExitWaitsForTheBalloon) {
-  enum class Gone { kNot, kTimedOut, kHidden, kClicked };
+// What a run nobody watches is told: a balloon after each tick with failures while hidden,
+// every failed name so far in schedule order, cut to 255 bytes at a whole character;
+// exit-after-run waits for the balloon, 30 s at most; a click shows the window for good;
+// a tray icon the shell refused is added again every 2 s, for 5 minutes at most.
+TEST(RunnerNotice, FailuresBalloonExitAndTrayIcon) {
+  enum class At5s { kTimedOut, kHidden, kClicked, kNothing, kTaskbarCreated };
   struct Case {
     bool shown, exitAfterRun;
-    std::vector<Entry> entries;
-    Gone gone;  // how the balloon goes, at 5 s
+    std::initializer_list<Entry> entries;
+    int refused;  // adds of the tray icon that fail first
+    At5s at5s;
     std::vector<std::string> balloons;
     int64_t closedAt;  // -1: the runner stays
+    std::size_t adds;
   };
-  const std::string b = kHeading + "\nB", bc = b + "\nC";
-  const std::vector<Entry> two{{"B", 1}, {"A", 1}},
-      four{{"A", 1}, {"B", 0}, {"C", 0}, {"D", 2}};
+  std::string x(100, 'x'), over;
+  for (int i = 0; i < 60; ++i) over += "表";  // two bytes, the second one '\\'
+  const std::string fits = over.substr(0, 114) + "a", b = kHeading + "\nB", bc = b + "\nC",
+                    whole = kHeading + "\n" + x + "\n" + fits,
+                    cut = kHeading + "\n" + x + "\n" + over.substr(0, 112) + "…";
+  const std::initializer_list<Entry> two{{"B", 1}, {"A", 1}},
+      four{{"A", 1}, {"B", 0}, {"C", 0}, {"D", 2}}, late{{"B", 1}, {"A", 9}},
+      fit{{x.c_str(), 0}, {fits.c_str(), 0}}, overflow{{x.c_str(), 0}, {over.c_str(), 0}};
   const Case cases[] = {
-      {false, false, four, Gone::kNot, {bc, bc + "\nD"}, -1},
-      {true, true, four, Gone::kNot, {}, 3000},
-      {false, true, two, Gone::kNot, {b}, 32000},
-      {false, true, two, Gone::kTimedOut, {b}, 5000},
-      {false, true, two, Gone::kHidden, {b}, 5000},
-      {false, true, two, Gone::kClicked, {b}, -1},
-      {false, true, {{"B", 1}, {"A", 9}}, Gone::kTimedOut, {b}, 10000},
-      {false, true, {{"B", 1}, {"C", 1}}, Gone::kTimedOut, {b, bc}, 32000},  // one of two gone
-      {false, true, {{"A", 1}}, Gone::kNot, {}, 1000},
+      {false, false, four, 0, At5s::kNothing, {bc, bc + "\nD"}, -1, 1},
+      {true, true, four, 0, At5s::kNothing, {}, 3000, 1},
+      {false, true, two, 0, At5s::kNothing, {b}, 32000, 1},
+      {false, true, two, 0, At5s::kTimedOut, {b}, 5000, 1},
+      {false, true, two, 0, At5s::kHidden, {b}, 5000, 1},
+      {false, true, two, 0, At5s::kClicked, {b}, -1, 1},
+      {false, true, late, 0, At5s::kTimedOut, {b}, 10000, 1},
+      {false, true, late, 0, At5s::kClicked, {b}, -1, 1},
+      {false, true, {{"B", 1}, {"C", 1}}, 0, At5s::kTimedOut, {b, bc}, 32000, 1},
+      {false, false, fit, 0, At5s::kNothing, {whole}, -1, 1},
+      {false, false, overflow, 0, At5s::kNothing, {cut}, -1, 1},
+      {false, false, two, 3, At5s::kNothing, {b, b}, -1, 4},
+      {false, false, two, 1000, At5s::kNothing, {b}, -1, 151},
+      {false, false, two, 1, At5s::kTaskbarCreated, {b, b}, -1, 2},
+      {false, false, two, 0, At5s::kTaskbarCreated, {b}, -1, 2},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(&c - cases);
     TestSchedule schedule(c.entries);
     SequencerRun run(c.exitAfterRun);
-    run.fake.failing = {"B", "C", "D"};
+    run.fake.failing = {"B", "C", "D", x, fits, over};
     run.fake.windowVisible = c.shown;
-    SequencerStart(run.sequencer, schedule.head());
-    run.fake.advance(run.sequencer, 5000);
-    if (c.gone != Gone::kNot) {
-      NoticeBalloonEnded(run.sequencer, static_cast<BalloonEnd>(static_cast<int>(c.gone) - 1));
-    }
-    run.fake.advance(run.sequencer, 60000);
-    EXPECT_EQ(BalloonTexts(run.fake), c.balloons);
-    std::vector<RecordedCall> closed = run.fake.callsOf(HostCall::kCloseRunner);
-    EXPECT_EQ(closed.empty() ? -1 : static_cast<int64_t>(closed[0].at), c.closedAt);
-    EXPECT_EQ(run.fake.callsOf(HostCall::kShowWindow).size(),
-              c.gone == Gone::kClicked ? 1u : 0u);
-  }
-}
-
-// The balloon holds 255 bytes: names beyond are cut at a whole character and marked. 表 is
-// two bytes in code page 932; the heading, a first name and the line ends take 140.
-TEST(RunnerNotice, BalloonTextIsCutAtAWholeCharacter) {
-  auto repeat = [](int times) {
-    std::string text;
-    for (int i = 0; i < times; ++i) text += "表";
-    return text;
-  };
-  const std::string first(100, 'x'), head = kHeading + "\n" + first + "\n";
-  const std::pair<std::string, std::string> cases[] = {
-      {repeat(57) + "a", head + repeat(57) + "a"},  // 255 bytes: whole
-      {repeat(60), head + repeat(56) + "…"},
-  };
-  for (const auto& c : cases) {
-    TestSchedule schedule{{first.c_str(), 0}, {c.first.c_str(), 0}};
-    SequencerRun run;
-    run.fake.failing = {first, c.first};
-    SequencerStart(run.sequencer, schedule.head());
-    run.fake.advance(run.sequencer, 0);
-    EXPECT_EQ(BalloonTexts(run.fake), std::vector<std::string>{c.second});
-  }
-}
-
-// A tray icon the shell refused is added again every 2 s until it is there, for 5 minutes
-// at most, or until "TaskbarCreated" adds it; a balloon that found no icon shows then.
-TEST(RunnerNotice, RefusedTrayIconIsAddedAgain) {
-  struct Case {
-    int refused;
-    int64_t recreatedAt;
-    std::size_t adds, balloons;
-  };
-  const Case cases[] = {{0, -1, 1, 1}, {3, -1, 4, 2}, {1000, -1, 151, 1}, {2, 3000, 3, 2}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.refused);
-    TestSchedule schedule{{"B", 1}, {"A", 600}};
-    SequencerRun run;
-    run.fake.failing = {"B"};
     run.fake.iconAddsRefused = c.refused;
     NoticeTrayIconStart(run.sequencer);
     SequencerStart(run.sequencer, schedule.head());
-    if (c.recreatedAt >= 0) {
-      run.fake.advance(run.sequencer, static_cast<uint64_t>(c.recreatedAt));
-      NoticeTrayIconRecreated(run.sequencer);
+    run.fake.advance(run.sequencer, 5000);
+    if (c.at5s <= At5s::kClicked) NoticeBalloonEnded(run.sequencer, BalloonEnd(c.at5s));
+    if (c.at5s == At5s::kTaskbarCreated) NoticeTrayIconRecreated(run.sequencer);
+    run.fake.advance(run.sequencer, 60000);
+    // The notice's timers, each when it is due: the launches are over by then.
+    for (int fired = 0; fired < 1000 && !run.fake.closed; ++fired) {
+      int timer = run.fake.noticeArmed[0] ? 0 : run.fake.noticeArmed[1] ? 1 : -1;
+      if (timer < 0) break;
+      run.fake.now = run.fake.noticeDue[timer];
+      (timer == 0 ? NoticeTrayIconRetry : NoticeExitLimitReached)(run.sequencer);
     }
-    run.fake.advance(run.sequencer, 500000);
+    std::vector<std::string> balloons;
+    for (const RecordedCall& call : run.fake.callsOf(HostCall::kShowBalloon)) {
+      balloons.push_back(call.itemName);
+    }
+    EXPECT_EQ(balloons, c.balloons);
+    std::vector<RecordedCall> closed = run.fake.callsOf(HostCall::kCloseRunner);
+    EXPECT_EQ(closed.empty() ? -1 : static_cast<int64_t>(closed[0].at), c.closedAt);
+    EXPECT_EQ(run.fake.callsOf(HostCall::kShowWindow).size(),
+              c.at5s == At5s::kClicked ? 1u : 0u);
     EXPECT_EQ(run.fake.callsOf(HostCall::kAddTrayIcon).size(), c.adds);
-    EXPECT_EQ(run.fake.callsOf(HostCall::kShowBalloon).size(), c.balloons);
-    EXPECT_FALSE(run.fake.noticeArmed[static_cast<int>(NoticeTimer::kIconRetry)]);
   }
 }
