@@ -39,9 +39,11 @@ constexpr std::size_t kTrayTipSize = 64;
 constexpr DWORD kTrayRecordSize = offsetof(NOTIFYICONDATAA, szTip) + kTrayTipSize;
 static_assert(sizeof(void*) != 4 || kTrayRecordSize == 88,
               "the first form of the tray record is 88 bytes in a 32-bit program");
-// The balloon needs the later form with its texts; its full size (508 bytes in a 32-bit
-// program) is the one every shell since Windows XP takes. The texts' buffers are the ones
-// the notice is built for.
+// The balloon needs the later form with its texts. With _WIN32_WINNT at Windows XP the
+// full record is the third form (504 bytes in a 32-bit program, 520 in a 64-bit one,
+// without the balloon's own icon handle of Vista), which every shell since XP takes. The
+// texts' buffers are the ones the notice is built for.
+static_assert(sizeof(void*) != 4 || sizeof(NOTIFYICONDATAA) == 504, "the third form");
 static_assert(sizeof(NOTIFYICONDATAA::szInfo) == kBalloonTextSize, "the balloon's text size");
 static_assert(sizeof(NOTIFYICONDATAA::szInfoTitle) >= sizeof kBalloonTitle, "the title fits");
 
