@@ -41,7 +41,6 @@ constexpr int32_t kLaunchFailureWords = (kMaxScheduleItems + 31) / 32;
 
 // What the runner has told so far, and what it still waits for (runner_notice.cpp).
 struct NoticeState {
-  bool iconThere = false;
   bool retryingIcon = false;
   uint32_t iconRetryWaited = 0;  // milliseconds since the refused first add
   int32_t balloonsOpen = 0;      // shown and not yet reported gone

@@ -38,7 +38,6 @@ bool AppendBalloonPiece(char* text, const char* piece) {
 // The icon is there: no more retries; a balloon that found no icon is shown now.
 void IconIsThere(LaunchSequencer& sequencer) {
   NoticeState& notice = sequencer.notice;
-  notice.iconThere = true;
   if (notice.retryingIcon) StopNoticeTimer(sequencer, NoticeTimer::kIconRetry);
   notice.retryingIcon = false;
   if (notice.balloonPending) NoticeLaunchFailures(sequencer);
@@ -56,10 +55,7 @@ void EndRunner(LaunchSequencer& sequencer) {
 }  // namespace
 
 void NoticeTrayIconStart(LaunchSequencer& sequencer) {
-  if (AddIcon(sequencer)) {
-    sequencer.notice.iconThere = true;
-    return;
-  }
+  if (AddIcon(sequencer)) return;
   // At logon the shell may still be starting and time the add out, with no
   // "TaskbarCreated" to follow: without retries the runner would have no icon at all.
   sequencer.notice.retryingIcon = true;
