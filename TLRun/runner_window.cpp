@@ -11,6 +11,7 @@
 #include "association_dialog.h"
 #include "list_view_win.h"
 #include "resource.h"
+#include "runner_notice.h"
 
 RunnerState runnerState;
 
@@ -20,11 +21,16 @@ const char kClassName[] = "Tarvilo";
 const char kWindowTitle[] = "Run's Tarvilo";
 const char kEmptyScheduleText[] = "アプリケーションが１つも登録されていません。終了します";
 const char kErrorCaption[] = "エラー";
+const char kTooLargeText[] = "ファイルが大きすぎるため読み込めません。\n";
+const char kTooManyItemsText[] = "アイテムが100000個を超えるため読み込めません。\n";
+static_assert(kMaxScheduleItems == 100000, "the message names the limit");
 const char kRestartConfirmation[] =
     ".tlfファイルとアプリケーションを関連付けました。Windowsを再起動してください";
 
 constexpr UINT kTrayCallbackMessage = WM_USER + 100;  // 1124
 constexpr UINT_PTR kLaunchTimerId = 1;
+constexpr UINT_PTR kIconRetryTimerId = 2;
+constexpr UINT_PTR kExitLimitTimerId = 3;
 constexpr UINT kTrayIconId = IDI_RUNNER;
 
 // The first form of NOTIFYICONDATAA (up to the 64-byte tip), which every shell version
@@ -33,6 +39,13 @@ constexpr std::size_t kTrayTipSize = 64;
 constexpr DWORD kTrayRecordSize = offsetof(NOTIFYICONDATAA, szTip) + kTrayTipSize;
 static_assert(sizeof(void*) != 4 || kTrayRecordSize == 88,
               "the first form of the tray record is 88 bytes in a 32-bit program");
+// The balloon needs the later form with its texts. With _WIN32_WINNT at Windows XP the
+// full record is the third form (504 bytes in a 32-bit program, 520 in a 64-bit one,
+// without the balloon's own icon handle of Vista), which every shell since XP takes. The
+// texts' buffers are the ones the notice is built for.
+static_assert(sizeof(void*) != 4 || sizeof(NOTIFYICONDATAA) == 504, "the third form");
+static_assert(sizeof(NOTIFYICONDATAA::szInfo) == kBalloonTextSize, "the balloon's text size");
+static_assert(sizeof(NOTIFYICONDATAA::szInfoTitle) >= sizeof kBalloonTitle, "the title fits");
 
 // The window's place and size in pixels, shown or hidden.
 constexpr int kWindowX = 300;
@@ -94,10 +107,83 @@ void HostReportEmptySchedule(void*) {
 
 void HostCloseRunner(void*) { DestroyWindow(runnerState.window); }
 
+// Why the schedule could not be read, as far as the user can do something about it: a
+// file over the readers' limits. The runner's loader says only that it read nothing, so
+// the editor's loader, which tells why, reads the file once more (only when it failed).
+FileProblem LoadProblem() {
+  ScheduleList unread;
+  ScheduleOptions unused;
+  FileProblem problem = FileProblem::kFailed;
+  LoadScheduleFile(runnerState.schedulePath, unread, unused, &problem);
+  unread.clear();
+  return problem;
+}
+
+// Loads the schedule. A file over the limits is reported with its reason and path, as the
+// editor does; false then, and the runner ends. Any other file that cannot be read leaves
+// the list empty, and the sequencer reports the empty schedule.
+bool LoadSchedule() {
+  if (LoadRunnerSchedule(runnerState.schedulePath, runnerState.schedule)) return true;
+  FileProblem problem = LoadProblem();
+  if (problem != FileProblem::kTooLarge && problem != FileProblem::kTooManyItems) return true;
+  char message[kTextSize * 2];
+  CopyText(message, problem == FileProblem::kTooLarge ? kTooLargeText : kTooManyItemsText);
+  AppendText(message, runnerState.schedulePath);
+  MessageBoxA(nullptr, message, kErrorCaption, MB_OK);
+  return false;
+}
+
+bool HostWindowVisible(void*) { return IsWindowVisible(runnerState.window) != FALSE; }
+
+void ShowRunnerWindow();
+
+void HostShowWindow(void*) { ShowRunnerWindow(); }
+
+// A record of its own, so the kept 88-byte record for add and delete stays as it is.
+bool HostShowBalloon(void*, const char* text) {
+  NOTIFYICONDATAA balloon{};
+  balloon.cbSize = sizeof balloon;
+  balloon.hWnd = runnerState.window;
+  balloon.uID = runnerState.trayIcon.uID;
+  balloon.uFlags = NIF_INFO;
+  CopyText(balloon.szInfo, text);
+  CopyText(balloon.szInfoTitle, kBalloonTitle);
+  balloon.dwInfoFlags = NIIF_WARNING;
+  return Shell_NotifyIconA(NIM_MODIFY, &balloon) != FALSE;
+}
+
+// An add can time out in a busy shell and still have put the icon there; a modify
+// without flags succeeds only for an icon the notification area holds, so the retries
+// end then too instead of trying for five minutes an add that can no longer work.
+bool HostAddTrayIcon(void*) {
+  if (Shell_NotifyIconA(NIM_ADD, &runnerState.trayIcon) != FALSE) return true;
+  NOTIFYICONDATAA probe{};
+  probe.cbSize = kTrayRecordSize;
+  probe.hWnd = runnerState.window;
+  probe.uID = runnerState.trayIcon.uID;
+  return Shell_NotifyIconA(NIM_MODIFY, &probe) != FALSE;
+}
+
+UINT_PTR NoticeTimerId(NoticeTimer timer) {
+  return timer == NoticeTimer::kIconRetry ? kIconRetryTimerId : kExitLimitTimerId;
+}
+
+void HostStartNoticeTimer(void*, NoticeTimer timer, uint32_t milliseconds) {
+  SetTimer(runnerState.window, NoticeTimerId(timer), milliseconds, nullptr);
+}
+
+void HostStopNoticeTimer(void*, NoticeTimer timer) {
+  KillTimer(runnerState.window, NoticeTimerId(timer));
+}
+
 SequencerHost WindowSequencerHost() {
-  return SequencerHost{
-      HostStartTimer,     HostStopTimer,           HostLaunchItem,  HostRefreshStatusList,
-      HostDisableButtons, HostReportEmptySchedule, HostCloseRunner, nullptr};
+  return SequencerHost{HostStartTimer,      HostStopTimer,
+                       HostLaunchItem,      HostRefreshStatusList,
+                       HostDisableButtons,  HostReportEmptySchedule,
+                       HostCloseRunner,     HostWindowVisible,
+                       HostShowWindow,      HostShowBalloon,
+                       HostAddTrayIcon,     HostStartNoticeTimer,
+                       HostStopNoticeTimer, nullptr};
 }
 
 // ---- controls -----------------------------------------------------------------------------
@@ -167,7 +253,8 @@ void AnswerStatusText(NMLVDISPINFOA& request) {
 
 // ---- tray icon ----------------------------------------------------------------------------
 
-void AddTrayIcon(HWND window) {
+// Fills the kept record; the sequencer's notice adds the icon with it.
+void PrepareTrayIcon(HWND window) {
   NOTIFYICONDATAA& icon = runnerState.trayIcon;
   icon = NOTIFYICONDATAA{};
   icon.cbSize = kTrayRecordSize;
@@ -180,7 +267,6 @@ void AddTrayIcon(HWND window) {
                                              IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
                                              GetSystemMetrics(SM_CYSMICON), LR_SHARED));
   CopyText(icon.szTip, kTrayTipSize, "tarvilo");
-  Shell_NotifyIconA(NIM_ADD, &icon);
 }
 
 void LoadTrayMenu() {
@@ -224,12 +310,15 @@ LRESULT OnCreate(HWND window) {
   runnerState.window = window;
   CreateStatusList(window);
   CreateButtons(window);
-  AddTrayIcon(window);
-  // A file that cannot be opened leaves the list empty: the sequencer then reports the
-  // empty schedule and closes the runner.
-  LoadRunnerSchedule(runnerState.schedulePath, runnerState.schedule);
-  RefreshStatusList(0);
+  PrepareTrayIcon(window);
   runnerState.sequencer.host = WindowSequencerHost();
+  NoticeTrayIconStart(runnerState.sequencer);
+  if (!LoadSchedule()) {
+    // Gone inside its own creation, as with an empty schedule: the runner ends.
+    DestroyWindow(window);
+    return 0;
+  }
+  RefreshStatusList(0);
   runnerState.sequencer.exitAfterRun = runnerState.options.exitAfterRun;
   LoadTrayMenu();
   SequencerStart(runnerState.sequencer, runnerState.schedule.head);
@@ -247,7 +336,13 @@ LRESULT OnNotify(NMHDR* header) {
 }
 
 LRESULT OnTimer(WPARAM timerId) {
-  if (timerId == kLaunchTimerId) SequencerTick(runnerState.sequencer);
+  if (timerId == kLaunchTimerId) {
+    SequencerTick(runnerState.sequencer);
+  } else if (timerId == kIconRetryTimerId) {
+    NoticeTrayIconRetry(runnerState.sequencer);
+  } else if (timerId == kExitLimitTimerId) {
+    NoticeExitLimitReached(runnerState.sequencer);
+  }
   return 0;
 }
 
@@ -278,18 +373,25 @@ LRESULT OnCommand(HWND window, WORD commandId) {
   return 0;
 }
 
-LRESULT OnTrayCallback(HWND window, LPARAM mouseMessage) {
-  if (mouseMessage == WM_LBUTTONDBLCLK) {
+// The second parameter carries the mouse message, or how the balloon went away.
+LRESULT OnTrayCallback(HWND window, LPARAM event) {
+  if (event == WM_LBUTTONDBLCLK) {
     ToggleRunnerWindow();
-  } else if (mouseMessage == WM_RBUTTONDOWN) {
+  } else if (event == WM_RBUTTONDOWN) {
     OpenTrayMenu(window);
+  } else if (event == NIN_BALLOONTIMEOUT) {
+    NoticeBalloonEnded(runnerState.sequencer, BalloonEnd::kTimedOut);
+  } else if (event == NIN_BALLOONHIDE) {
+    NoticeBalloonEnded(runnerState.sequencer, BalloonEnd::kHidden);
+  } else if (event == NIN_BALLOONUSERCLICK) {
+    NoticeBalloonEnded(runnerState.sequencer, BalloonEnd::kClicked);
   }
   return 0;
 }
 
 // The notification area was rebuilt (the shell restarted): put the icon back.
 LRESULT OnTaskbarCreated() {
-  Shell_NotifyIconA(NIM_ADD, &runnerState.trayIcon);
+  NoticeTrayIconRecreated(runnerState.sequencer);
   return 0;
 }
 

@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+#include "runner_notice.h"
+
 namespace {
 
 // The longest period the platform timer takes (USER_TIMER_MAXIMUM). A longer request is
@@ -25,7 +27,8 @@ void StartTimerFor(LaunchSequencer& sequencer, const ScheduleItem& item) {
 
 // Launches the waiting item and moves on to the next one. The state moves on before the
 // launch, so a stop, resume or end that arrives inside it sees the item as launched.
-void LaunchWaitingItem(LaunchSequencer& sequencer) {
+// Returns 1 when the launch failed and was marked, else 0, so a tick can count them.
+int32_t LaunchWaitingItem(LaunchSequencer& sequencer) {
   const ScheduleItem& item = *sequencer.waitingItem;
   sequencer.waitingItem = item.next;
   int32_t position = sequencer.launchedCount;
@@ -34,9 +37,9 @@ void LaunchWaitingItem(LaunchSequencer& sequencer) {
   bool started = sequencer.host.launchItem(sequencer.host.context, item);
   int32_t word = 0;
   uint32_t mask = 0;
-  if (!started && !sequencer.ended && FailureBit(position, &word, &mask)) {
-    sequencer.launchFailures[word] |= mask;
-  }
+  if (started || sequencer.ended || !FailureBit(position, &word, &mask)) return 0;
+  sequencer.launchFailures[word] |= mask;
+  return 1;
 }
 
 // True when the tick must not go on: the runner ended or the user stopped it meanwhile.
@@ -59,6 +62,7 @@ bool LaunchesWithoutWait(int32_t delaySeconds) { return delaySeconds <= 0; }
 
 void SequencerStart(LaunchSequencer& sequencer, ScheduleItem* firstItem) {
   sequencer.launchedCount = 0;
+  sequencer.firstItem = firstItem;
   std::memset(sequencer.launchFailures, 0, sizeof sequencer.launchFailures);
   sequencer.waitingItem = firstItem;
   if (sequencer.waitingItem != nullptr) {
@@ -80,15 +84,17 @@ void SequencerTick(LaunchSequencer& sequencer) {
   if (sequencer.waitingItem == nullptr || sequencer.inTick) return;
 
   sequencer.inTick = true;
-  LaunchWaitingItem(sequencer);
+  int32_t failures = LaunchWaitingItem(sequencer);
   while (!Interrupted(sequencer) && sequencer.waitingItem != nullptr &&
          LaunchesWithoutWait(sequencer.waitingItem->delaySeconds)) {
-    LaunchWaitingItem(sequencer);
+    failures += LaunchWaitingItem(sequencer);
   }
   sequencer.inTick = false;
   if (sequencer.ended) return;
   // One refresh after the whole run of zero-delay items keeps their launches back to back.
   sequencer.host.refreshStatusList(sequencer.host.context, sequencer.launchedCount);
+  // Told once per tick, after the list shows the failures too.
+  if (failures > 0) NoticeLaunchFailures(sequencer);
 
   if (sequencer.waitingItem != nullptr) {
     // A stop pressed during a launch holds: the timer stays off until resume.
@@ -96,7 +102,7 @@ void SequencerTick(LaunchSequencer& sequencer) {
     return;
   }
   sequencer.host.disableButtons(sequencer.host.context);
-  if (sequencer.exitAfterRun) sequencer.host.closeRunner(sequencer.host.context);
+  NoticeRunFinished(sequencer);
 }
 
 void SequencerStop(LaunchSequencer& sequencer) {

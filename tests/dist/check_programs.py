@@ -150,6 +150,8 @@ def check_manifest(checks, program, found):
     checks.check(systems == WINDOWS_7_TO_11, f"{program}: supportedOS Windows 7, 8, 8.1, 10/11")
     dpi = [element.tag for element in root.iter() if "dpiaware" in element.tag.lower()]
     checks.check(not dpi, f"{program}: no DPI awareness")
+    checks.check([e.text for e in root.iter() if e.tag.endswith("}gdiScaling")] == ["true"],
+                 f"{program}: GDI scaling")
 
 
 def main():

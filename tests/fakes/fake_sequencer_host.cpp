@@ -52,11 +52,41 @@ void CloseRunner(void* context) {
   fake.timerArmed = false;
 }
 
+bool WindowVisible(void* context) { return Fake(context).windowVisible; }
+
+void ShowWindow(void* context) { Record(Fake(context), HostCall::kShowWindow); }
+
+// Without the icon there is nothing to show a balloon at.
+bool ShowBalloon(void* context, const char* text) {
+  Record(Fake(context), HostCall::kShowBalloon, 0, text);
+  return Fake(context).iconAddsRefused < 0;
+}
+
+bool AddTrayIcon(void* context) {
+  Record(Fake(context), HostCall::kAddTrayIcon);
+  return Fake(context).iconAddsRefused-- <= 0;
+}
+
+void StartNoticeTimer(void* context, NoticeTimer timer, uint32_t milliseconds) {
+  FakeSequencerHost& fake = Fake(context);
+  fake.noticeArmed[static_cast<int>(timer)] = true;
+  fake.noticeDue[static_cast<int>(timer)] = fake.now + milliseconds;
+}
+
+void StopNoticeTimer(void* context, NoticeTimer timer) {
+  Fake(context).noticeArmed[static_cast<int>(timer)] = false;
+}
+
 }  // namespace
 
 SequencerHost FakeSequencerHost::host() {
-  return SequencerHost{StartTimer,     StopTimer,           LaunchItem,  RefreshStatusList,
-                       DisableButtons, ReportEmptySchedule, CloseRunner, this};
+  return SequencerHost{StartTimer,      StopTimer,
+                       LaunchItem,      RefreshStatusList,
+                       DisableButtons,  ReportEmptySchedule,
+                       CloseRunner,     WindowVisible,
+                       ShowWindow,      ShowBalloon,
+                       AddTrayIcon,     StartNoticeTimer,
+                       StopNoticeTimer, this};
 }
 
 void FakeSequencerHost::advance(LaunchSequencer& sequencer, uint64_t milliseconds) {

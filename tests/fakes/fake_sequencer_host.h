@@ -18,6 +18,9 @@ enum class HostCall {
   kDisableButtons,
   kReportEmpty,
   kCloseRunner,
+  kShowWindow,
+  kShowBalloon,  // itemName: the balloon's text
+  kAddTrayIcon,
 };
 
 struct RecordedCall {
@@ -37,6 +40,11 @@ struct FakeSequencerHost {
   int timerStarts = 0;
   bool closed = false;
   std::set<std::string> failing;  // items (by name) whose launch fails
+  bool windowVisible = false;
+  int iconAddsRefused = -1;  // adds of the tray icon that fail before one works; -1: added
+  // The notice's timers by NoticeTimer: whether armed and when due. The test fires them.
+  bool noticeArmed[2] = {};
+  uint64_t noticeDue[2] = {};
   // Runs inside each launch, as messages the platform dispatches during it would.
   std::function<void(const ScheduleItem&)> duringLaunch;
 

@@ -16,7 +16,6 @@ from harness import (
 
 CAPTION_ERROR = sjis("エラー")
 CAPTION_EDITOR = sjis("Setting's Tarvilo")
-TEXT_EMPTY = sjis("アプリケーションが１つも登録されていません。終了します")
 TEXT_TOO_LARGE = sjis("ファイルが大きすぎるため読み込めません。\n")
 TEXT_SAVE_FAILED = sjis("保存できませんでした。\n")
 CMD_SAVE = 40026  # 上書き保存 in the editor's file menu
@@ -80,15 +79,16 @@ def wait_bytes(path, expected, timeout_ms=WAIT_MS):
 
 
 def group_huge_file(run):
-    """A 3 GB sparse file (a schedule followed by zeros): the runner reports the empty
-    schedule and the editor that the file is too large, and neither fails on the way."""
+    """A 3 GB sparse file (a schedule followed by zeros): the runner and the editor report
+    that the file is too large with its name, and neither fails on the way."""
     path = write_schedule(run, "huge.tlf", [probe_item(run, "never")], show=True)
     os.truncate(path, HUGE_SIZE)
     check_equal(run, os.path.getsize(path), HUGE_SIZE, "the file is 3 GB")
 
     runner = Program(run, run.exe("TLRun.exe"), b'"' + win_path(path) + b'"')
     text, _, pid = message_box(run, CAPTION_ERROR)
-    check_equal(run, (text, pid), (TEXT_EMPTY, runner.pid), "runner: the empty-schedule report")
+    check_equal(run, (text, pid), (TEXT_TOO_LARGE + win_path(path), runner.pid),
+                "runner: the read error names the reason and the file")
     answer(run, CAPTION_ERROR, IDOK)
     check_ended(run, runner, 0, "runner: ends after the report")
     check_equal(run, len(probe_starts(run)), 0, "runner: nothing was launched")

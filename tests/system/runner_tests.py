@@ -32,6 +32,7 @@ TEXT_ASSOCIATED_MENU = sjis(".tlfファイルとアプリケーションを関�
 TEXT_APPLY = sjis("適用")
 TEXT_CANCEL = sjis("キャンセル")
 TEXT_ASSOCIATE_BOX = sjis(".tlfファイルをアプリケーションに関連付ける")
+TEXT_NOT_STARTED = sjis("起動できなかったプログラムがあります。")
 TEXT_ZONE_START = sjis("このスケジュールはインターネットなど他のコンピューターから取得したファイルです。")
 
 ID_STATUS_LIST = 1125
@@ -550,6 +551,23 @@ def group_malformed(run):
               f"exit {code}; " + "; ".join(program.faults()))
 
 
+def group_failure_notice(run):
+    """A missing program in a hidden run shows a balloon that names it (none in a shown
+    run); with exit-after-run the runner ends after it."""
+    items = [probe_item(run, "ok"), probe_item(run, "m", delay=1, name=b"gone",
+                                               path=b"C:\\nowhere\\gone.exe")]
+    for shown, exit_after in ((True, False), (False, False), (False, True)):
+        schedule = write_schedule(run, "notice.tlf", items, show=shown, exit_after=exit_after)
+        program = Program(run, run.exe("TLRun.exe"), b'"' + win_path(schedule) + b'"')
+        hwnd = runner_window(run, program)
+        check_equal(run, driver(run, "balloon-text", 8000).text("text"),
+                    None if shown else TEXT_NOT_STARTED + b"\ngone", f"shown {shown}: balloon")
+        if exit_after:
+            check(run, program.wait(40000) == 0, "exit-after-run ends the runner after it")
+        elif hwnd:
+            close_runner(run, program, hwnd, f"the runner, shown {shown}")
+
+
 def group_association(run):
     """The runner's association dialog: what it writes, removes and shows."""
     clear_association(run)
@@ -739,6 +757,7 @@ GROUPS = {
     "launch_fields": group_launch_fields,
     "command_line": group_command_line,
     "malformed": group_malformed,
+    "failure_notice": group_failure_notice,
     "association": group_association,
     "shell_open": group_shell_open,
     "zone_mark": group_zone_mark,

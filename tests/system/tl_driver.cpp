@@ -930,6 +930,47 @@ int CmdTray(int argc, char** argv) {
   return 0;
 }
 
+BOOL CALLBACK MatchBalloon(HWND window, LPARAM found) {
+  char className[kTextMax];
+  GetClassNameA(window, className, sizeof className);
+  bool balloon = Is(className, TOOLTIPS_CLASSA) && IsWindowVisible(window) &&
+                 (GetWindowLongA(window, GWL_STYLE) & TTS_BALLOON) != 0;
+  if (balloon) *reinterpret_cast<HWND*>(found) = window;
+  return balloon ? FALSE : TRUE;
+}
+
+// balloon-text <timeout-ms>: waits for a balloon of the notification area (a visible
+// tooltip with TTS_BALLOON, in any process) and prints its one tool's text in code page
+// 932, read with TTM_ENUMTOOLSW into a buffer in the balloon's process.
+int CmdBalloonText(int argc, char** argv) {
+  if (argc < 1) return kUsage;
+  HWND balloon = nullptr;
+  for (DWORD started = GetTickCount(); balloon == nullptr; Sleep(kPollMs)) {
+    EnumWindows(MatchBalloon, reinterpret_cast<LPARAM>(&balloon));
+    if (balloon == nullptr && TimedOut(started, ArgNumber(argv[0]))) return kFailed;
+  }
+  DWORD processId = 0;
+  GetWindowThreadProcessId(balloon, &processId);
+  HANDLE process =
+      OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+  WCHAR wide[kTextMax] = {};
+  TTTOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  char* remote = static_cast<char*>(
+      VirtualAllocEx(process, nullptr, sizeof tool + sizeof wide, MEM_COMMIT, PAGE_READWRITE));
+  if (remote == nullptr) return kFailed;  // the handle goes with the driver
+  tool.lpszText = reinterpret_cast<LPWSTR>(remote + sizeof tool);
+  bool read =
+      WriteProcessMemory(process, remote, &tool, sizeof tool, nullptr) &&
+      SendTimeout(balloon, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(remote), nullptr) &&
+      ReadProcessMemory(process, tool.lpszText, wide, sizeof wide - sizeof(WCHAR), nullptr);
+  VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  char text[kTextMax * 2] = "";
+  WideCharToMultiByte(932, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+  PrintHexText("text", text);
+  return read ? 0 : kFailed;
+}
+
 // check <hwnd> <id> <0|1>: sets a check box as a click would leave it.
 int CmdCheck(int argc, char** argv) {
   if (argc < 3) return kUsage;
@@ -1431,6 +1472,7 @@ const Subcommand kSubcommands[] = {
     {"close", CmdClose},
     {"key", CmdKey},
     {"tray", CmdTray},
+    {"balloon-text", CmdBalloonText},
     {"check", CmdCheck},
     {"wait-messagebox", CmdWaitMessageBox},
     {"answer-messagebox", CmdAnswerMessageBox},

@@ -11,6 +11,7 @@
 
 #include "fakes/fake_sequencer_host.h"
 #include "launch_sequencer.h"
+#include "runner_notice.h"
 
 namespace {
 
@@ -333,10 +334,12 @@ uint32_t lastCapacity = 0;
 
 uint32_t FakeGetVariable(const char* name, char* value, uint32_t capacity) {
   lastCapacity = capacity;
+  // Any result of capacity or more means "too long": this one says so with the length alone.
+  bool lengthOnly = std::strcmp(name, "LENGTH_ONLY") == 0;
   std::string found;
   if (std::strcmp(name, "BACKUP_TOOL") == 0) {
     found = kProgramValue;
-  } else if (std::strcmp(name, "LONG_ONE") == 0) {
+  } else if (std::strcmp(name, "LONG_ONE") == 0 || lengthOnly) {
     found = longValue;
   } else if (std::strcmp(name, "EMPTY_ONE") == 0) {
     found = "";
@@ -346,7 +349,7 @@ uint32_t FakeGetVariable(const char* name, char* value, uint32_t capacity) {
   if (found.size() >= capacity) {
     // What the platform leaves in the buffer then is undefined; make it garbage.
     std::memset(value, 'x', capacity);
-    return static_cast<uint32_t>(found.size() + 1);
+    return static_cast<uint32_t>(found.size() + (lengthOnly ? 0 : 1));
   }
   std::memcpy(value, found.c_str(), found.size() + 1);
   return static_cast<uint32_t>(found.size());
@@ -386,6 +389,7 @@ TEST(LaunchFile, UnsetEmptyOrTooLongVariableLaunchesNothing) {
   longValue.assign(260, 'a');
   EXPECT_FALSE(ResolveLaunchFile(ItemFor("LONG_ONE", 1), FakeGetVariable, file));
   EXPECT_STREQ(file, "");
+  EXPECT_FALSE(ResolveLaunchFile(ItemFor("LENGTH_ONLY", 1), FakeGetVariable, file));
 
   // 259 characters is the longest value that fits with its terminator.
   longValue.assign(259, 'b');
@@ -499,5 +503,80 @@ TEST(SequencerReentry, WhatArrivesDuringALaunchHolds) {
     } else {
       EXPECT_EQ(run.fake.launchedNames(), Names({"A", "B", "C"}));
     }
+  }
+}
+
+const std::string kHeading = "起動できなかったプログラムがあります。";
+
+// What a run nobody watches is told: a balloon after each tick with failures while hidden,
+// every failed name so far in schedule order, cut to 255 bytes at a whole character;
+// exit-after-run waits for the balloon, 30 s at most; a click shows the window for good;
+// a tray icon the shell refused is added again every 2 s, for 5 minutes at most.
+TEST(RunnerNotice, FailuresBalloonExitAndTrayIcon) {
+  enum class At5s { kTimedOut, kHidden, kClicked, kNothing, kTaskbarCreated };
+  struct Case {
+    bool shown, exitAfterRun;
+    std::initializer_list<Entry> entries;
+    int refused;  // adds of the tray icon that fail first
+    At5s at5s;
+    std::vector<std::string> balloons;
+    int64_t closedAt;  // -1: the runner stays
+    std::size_t adds;
+  };
+  std::string x(100, 'x'), over;
+  for (int i = 0; i < 60; ++i) over += "表";  // two bytes, the second one '\\'
+  const std::string fits = over.substr(0, 114) + "a", b = kHeading + "\nB", bc = b + "\nC",
+                    whole = kHeading + "\n" + x + "\n" + fits,
+                    cut = kHeading + "\n" + x + "\n" + over.substr(0, 112) + "…";
+  const std::initializer_list<Entry> two{{"B", 1}, {"A", 1}},
+      four{{"A", 1}, {"B", 0}, {"C", 0}, {"D", 2}}, late{{"B", 1}, {"A", 9}},
+      fit{{x.c_str(), 0}, {fits.c_str(), 0}}, overflow{{x.c_str(), 0}, {over.c_str(), 0}};
+  const Case cases[] = {
+      {false, false, four, 0, At5s::kNothing, {bc, bc + "\nD"}, -1, 1},
+      {true, true, four, 0, At5s::kNothing, {}, 3000, 1},
+      {false, true, two, 0, At5s::kNothing, {b}, 32000, 1},
+      {false, true, two, 0, At5s::kTimedOut, {b}, 5000, 1},
+      {false, true, two, 0, At5s::kHidden, {b}, 5000, 1},
+      {false, true, two, 0, At5s::kClicked, {b}, -1, 1},
+      {false, true, late, 0, At5s::kTimedOut, {b}, 10000, 1},
+      {false, true, late, 0, At5s::kClicked, {b}, -1, 1},
+      {false, true, {{"B", 1}, {"C", 1}}, 0, At5s::kTimedOut, {b, bc}, 32000, 1},
+      {false, false, fit, 0, At5s::kNothing, {whole}, -1, 1},
+      {false, false, overflow, 0, At5s::kNothing, {cut}, -1, 1},
+      {false, false, two, 3, At5s::kNothing, {b, b}, -1, 4},
+      {false, false, two, 1000, At5s::kNothing, {b}, -1, 151},
+      {false, false, two, 1, At5s::kTaskbarCreated, {b, b}, -1, 2},
+      {false, false, two, 0, At5s::kTaskbarCreated, {b}, -1, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(&c - cases);
+    TestSchedule schedule(c.entries);
+    SequencerRun run(c.exitAfterRun);
+    run.fake.failing = {"B", "C", "D", x, fits, over};
+    run.fake.windowVisible = c.shown;
+    run.fake.iconAddsRefused = c.refused;
+    NoticeTrayIconStart(run.sequencer);
+    SequencerStart(run.sequencer, schedule.head());
+    run.fake.advance(run.sequencer, 5000);
+    if (c.at5s <= At5s::kClicked) NoticeBalloonEnded(run.sequencer, BalloonEnd(c.at5s));
+    if (c.at5s == At5s::kTaskbarCreated) NoticeTrayIconRecreated(run.sequencer);
+    run.fake.advance(run.sequencer, 60000);
+    // The notice's timers, each when it is due: the launches are over by then.
+    for (int fired = 0; fired < 1000 && !run.fake.closed; ++fired) {
+      int timer = run.fake.noticeArmed[0] ? 0 : run.fake.noticeArmed[1] ? 1 : -1;
+      if (timer < 0) break;
+      run.fake.now = run.fake.noticeDue[timer];
+      (timer == 0 ? NoticeTrayIconRetry : NoticeExitLimitReached)(run.sequencer);
+    }
+    std::vector<std::string> balloons;
+    for (const RecordedCall& call : run.fake.callsOf(HostCall::kShowBalloon)) {
+      balloons.push_back(call.itemName);
+    }
+    EXPECT_EQ(balloons, c.balloons);
+    std::vector<RecordedCall> closed = run.fake.callsOf(HostCall::kCloseRunner);
+    EXPECT_EQ(closed.empty() ? -1 : static_cast<int64_t>(closed[0].at), c.closedAt);
+    EXPECT_EQ(run.fake.callsOf(HostCall::kShowWindow).size(),
+              c.at5s == At5s::kClicked ? 1u : 0u);
+    EXPECT_EQ(run.fake.callsOf(HostCall::kAddTrayIcon).size(), c.adds);
   }
 }
