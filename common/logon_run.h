@@ -1,10 +1,11 @@
 // The Run value that starts a schedule at logon: value "Tarvilo" under
 // HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Run, a runner command naming
 // one schedule. The editor reads, writes and deletes it; the remover deletes it with the
-// association. Everything goes through the association's registry host.
+// association. Everything goes through the registry host.
 #pragma once
 
-#include "association.h"
+#include "registry_host.h"
+#include "text.h"
 
 // The value as read back.
 struct LogonCommand {

@@ -7,6 +7,8 @@
 #include <cctype>
 #include <cstring>
 
+#include "text.h"
+
 namespace {
 
 constexpr int32_t kErrorFileNotFound = 2;
