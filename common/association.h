@@ -72,14 +72,15 @@ bool ProbeRunnerRegistration(const RegistryHost& host);
 // The runner's association sequence: shows the dialog and writes or removes the
 // association by its result, then confirms what the registry holds afterwards, or says
 // under "エラー" that it did not take. A confirmed registration also says when the user has
-// chosen another program to open .tlf files, which double-click then keeps opening.
+// chosen another program to open .tlf files, which double-click then keeps opening. The
+// shell is told only when what HKEY_CLASSES_ROOT shows of the association has changed.
 void RunAssociationSequence(const RegistryHost& host, const AssociationUi& ui,
                             const char* confirmationText);
 
 // The remover's sequence: asks, removes ".tlf" and the ProgID tree from both roots on yes,
-// with the logon Run value when that runs a TLRun.exe, and reports success only when all
-// of it is really gone. askYes shows a yes/no
-// question.
+// with the logon Run value when that runs a TLRun.exe (both texts then say so on their
+// second line), and reports success only when all of it is really gone. askYes shows a
+// yes/no question. Like the runner's sequence, it tells the shell only of a change.
 using AskYesFn = bool (*)(const char* text, const char* caption);
 void RunRemoverSequence(const RegistryHost& host, AskYesFn askYes);
 

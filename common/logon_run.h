@@ -21,7 +21,8 @@ LogonCommand ReadLogonCommand(const RegistryHost& host);
 // True when the value runs schedulePath with a TLRun.exe; the paths compare without case.
 bool RunsAtLogon(const LogonCommand& logon, const char* schedulePath);
 
-// Writes "<runnerPath>" "<schedulePath>"; false when that does not fit or is refused.
+// Writes "<runnerPath>" "<schedulePath>"; false, with nothing written, when that and its
+// terminating zero do not fit the kTextSize bytes ReadLogonCommand reads, or when refused.
 bool WriteLogonCommand(const RegistryHost& host, const char* runnerPath,
                        const char* schedulePath);
 

@@ -32,7 +32,8 @@ struct RegistryHost {
   // cannot be read still counts as there). name may span levels ("a\b").
   bool (*keyExists)(void* context, RegKey parent, const char* name);
   // Reads the REG_SZ default value of root\path (names joined by backslashes) into text
-  // (capacity bytes); a value that is missing, of another type or too long is a failure.
+  // (capacity bytes); a value that is missing, of another type or too long is a failure,
+  // too long (234, more data) when the value and its terminating zero do not fit.
   int32_t (*readDefaultValue)(void* context, RegKey root, const char* path, char* text,
                               uint32_t capacity);
   // Named REG_SZ values of root\path, with the same rules as the default value's. setValue

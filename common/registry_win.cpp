@@ -116,19 +116,20 @@ int32_t ReadValue(void*, RegKey rootKey, const char* path, const char* name, cha
   result = RegOpenKeyExA(root.key, path, 0, KEY_QUERY_VALUE, &opened);
   CloseParent(root);
   if (result != ERROR_SUCCESS) return result;
+  // The whole buffer is offered, so a value and its terminator that fit capacity read
+  // (the writers' limit); a stored value that lacks its zero must leave room for one.
   DWORD type = 0;
-  DWORD size = capacity - 1;  // room left for a zero the stored value may lack
+  DWORD size = capacity;
   result = RegQueryValueExA(opened, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
   RegCloseKey(opened);
+  if (result == ERROR_SUCCESS && type != REG_SZ) result = ERROR_INVALID_DATA;
+  bool terminated = size > 0 && text[size - 1] == '\0';
+  if (result == ERROR_SUCCESS && !terminated && size >= capacity) result = ERROR_MORE_DATA;
   if (result != ERROR_SUCCESS) {
     text[0] = '\0';
     return result;
   }
-  if (type != REG_SZ) {
-    text[0] = '\0';
-    return ERROR_INVALID_DATA;
-  }
-  text[size] = '\0';
+  if (!terminated) text[size] = '\0';
   return ERROR_SUCCESS;
 }
 

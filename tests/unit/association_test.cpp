@@ -125,6 +125,11 @@ const Calls kEditorLayout = {".tlf", "tlf_auto_file", "tlf_auto_file\\shell",
 TEST_F(Association, ApplyTickedFromAbsentWritesRunnerLayoutCallByCall) {
   RunSequence(kAssociationApply);
   const Calls expected = {
+      // What the shell shows, before and after, decides whether it is told.
+      "read .tlf: not found",
+      "read tlf_auto_file\\shell\\open\\command: not found",
+      "read " + kEditorVerbPath + "\\command: not found",
+      "read tlf_auto_file\\DefaultIcon: not found",
       "create tlf_auto_file",
       "create tlf_auto_file\\shell",
       "create tlf_auto_file\\shell\\open",
@@ -143,6 +148,10 @@ TEST_F(Association, ApplyTickedFromAbsentWritesRunnerLayoutCallByCall) {
       // Read back before anything is confirmed.
       "read .tlf = tlf_auto_file",
       "read tlf_auto_file\\shell\\open\\command = \"C:\\Tools\\TLRun.exe\" \"%1\"",
+      "read tlf_auto_file\\DefaultIcon = C:\\Tools\\TLRun.exe,-108",
+      "read .tlf = tlf_auto_file",
+      "read tlf_auto_file\\shell\\open\\command = \"C:\\Tools\\TLRun.exe\" \"%1\"",
+      "read " + kEditorVerbPath + "\\command: not found",
       "read tlf_auto_file\\DefaultIcon = C:\\Tools\\TLRun.exe,-108",
       "notify",
       std::string("message 正常終了: ") + kConfirmation,
@@ -235,6 +244,10 @@ TEST_F(Association, ApplyClearedRemovesBothVerbsLeafFirst) {
   AddEditorLayout("C:\\App");
   RunSequence(kAssociationRemove);
   const Calls expected = {
+      "read .tlf = tlf_auto_file",
+      "read tlf_auto_file\\shell\\open\\command = \"C:\\Tools\\TLRun.exe\" \"%1\"",
+      "read " + kEditorVerbPath + "\\command = \"C:\\App\\TLSet.exe\" \"%1\"",
+      "read tlf_auto_file\\DefaultIcon = C:\\Tools\\TLRun.exe,-108",
       // The user's classes first, then HKEY_CLASSES_ROOT.
       "delete " + kUser + ".tlf: not found",
       "open " + kUser + "tlf_auto_file: not found",
@@ -261,6 +274,10 @@ TEST_F(Association, ApplyClearedRemovesBothVerbsLeafFirst) {
       "exists " + kUser + "tlf_auto_file\\shell\\open: no",
       "exists " + kUser + kEditorVerbPath + ": no",
       "exists " + kUser + "tlf_auto_file\\DefaultIcon: no",
+      "read .tlf: not found",
+      "read tlf_auto_file\\shell\\open\\command: not found",
+      "read " + kEditorVerbPath + "\\command: not found",
+      "read tlf_auto_file\\DefaultIcon: not found",
       "notify",
       "message 正常終了: 関連付けを解除しました。",
   };
@@ -281,9 +298,14 @@ TEST_F(Association, ApplyClearedWhenAbsentDeletesNothingButConfirms) {
                           "exists " + kUser + "tlf_auto_file\\shell\\open: no",
                           "exists " + kUser + kEditorVerbPath + ": no",
                           "exists " + kUser + "tlf_auto_file\\DefaultIcon: no",
-                          "notify",
                           "message 正常終了: 関連付けを解除しました。"};
-  EXPECT_EQ(registry.calls, expected);
+  // Nothing the shell shows differs before and after (four reads each), so no "notify".
+  Calls withoutReads;
+  for (const std::string& call : registry.calls) {
+    if (call.rfind("read ", 0) != 0) withoutReads.push_back(call);
+  }
+  EXPECT_EQ(withoutReads, expected);
+  EXPECT_EQ(registry.callsStartingWith("read").size(), 8u);
 }
 
 TEST_F(Association, ApplyClearedAfterEditorOnlyFindsNoOpenVerbOrIcon) {
@@ -465,7 +487,8 @@ TEST_F(Association, RunnerWritesToTheUsersClassesWhereRefusedAndConfirmsOnlyWhat
     bool inClassesRoot;
     bool inUserClasses;
     const char* caption;
-    bool noted = false;  // the confirmation ends with the note on the user's choice
+    bool noted = false;    // the confirmation ends with the note on the user's choice
+    bool notified = true;  // the shell is told: what it shows has changed
   };
   const std::vector<Case> cases = {
       {"nothing refused", [](MemoryRegistry&) {}, true, false, "正常終了"},
@@ -483,9 +506,11 @@ TEST_F(Association, RunnerWritesToTheUsersClassesWhereRefusedAndConfirmsOnlyWhat
       {"only the .tlf value refused",
        [](MemoryRegistry& r) { r.failPath(RegCall::kSet, ".tlf"); }, false, true, "正常終了"},
       {"both places refuse creations",
-       [](MemoryRegistry& r) { r.failNth(RegCall::kCreate, 0); }, false, false, "エラー"},
+       [](MemoryRegistry& r) { r.failNth(RegCall::kCreate, 0); }, false, false, "エラー", false,
+       false},
       {"both places refuse value writes",
-       [](MemoryRegistry& r) { r.failNth(RegCall::kSet, 0); }, false, false, "エラー"},
+       [](MemoryRegistry& r) { r.failNth(RegCall::kSet, 0); }, false, false, "エラー", false,
+       false},
       {"the user's .tlf value refused too",
        [](MemoryRegistry& r) {
          r.failRoot(RegCall::kCreate, kClassesRoot);
@@ -499,14 +524,14 @@ TEST_F(Association, RunnerWritesToTheUsersClassesWhereRefusedAndConfirmsOnlyWhat
          AddRunnerLayoutTo(r, "D:\\Old", "");
          r.failNth(RegCall::kCreate, 0);
        },
-       false, false, "エラー"},
+       false, false, "エラー", false, false},
       // The same folder registered before for all users: the registry holds it.
       {"refused everywhere over this folder's layout",
        [](MemoryRegistry& r) {
          AddRunnerLayoutTo(r, "C:\\Tools", "");
          r.failNth(RegCall::kCreate, 0);
        },
-       true, false, "正常終了"},
+       true, false, "正常終了", false, false},
       {"the user's own ProgID",
        [](MemoryRegistry& r) { AddEditorLayoutTo(r, "C:\\App", kUser); }, false, true,
        "正常終了"},
@@ -530,7 +555,7 @@ TEST_F(Association, RunnerWritesToTheUsersClassesWhereRefusedAndConfirmsOnlyWhat
                                           ? kNotRegistered
                                           : kConfirmation + (test.noted ? kNote : ""))
         << test.what;
-    EXPECT_EQ(fresh.notifications, 1) << test.what;
+    EXPECT_EQ(fresh.notifications, test.notified ? 1 : 0) << test.what;
     EXPECT_EQ(fresh.openHandles(), 0) << test.what;
     EXPECT_EQ(fresh.badCloses, 0) << test.what;
     // A confirmed registration is what the dialog shows ticked the next time.
@@ -601,13 +626,14 @@ TEST_F(Association, RemovalClearsBothPlacesAndReportsWhatStays) {
     void (*prepare)(MemoryRegistry&);
     Calls remaining;
     bool removed;
+    bool notified = true;  // what the shell shows has changed
   };
   Calls userRunnerLayout;
   for (const std::string& key : kRunnerLayout) userRunnerLayout.push_back(kUser + key);
   Calls bothLayouts = kRunnerLayout;  // sorted: ".tlf", then "HKCU\...", then "tlf_auto_file"
   bothLayouts.insert(bothLayouts.begin() + 1, userRunnerLayout.begin(), userRunnerLayout.end());
   const std::vector<Case> cases = {
-      {"absent", [](MemoryRegistry&) {}, {}, true},
+      {"absent", [](MemoryRegistry&) {}, {}, true, false},
       {"runner and editor for all users",
        [](MemoryRegistry& r) {
          AddRunnerLayoutTo(r, "C:\\Tools", "");
@@ -636,14 +662,14 @@ TEST_F(Association, RemovalClearsBothPlacesAndReportsWhatStays) {
          AddRunnerLayoutTo(r, "C:\\Tools", kUser);
          r.failRoot(RegCall::kDelete, kClassesRoot);
        },
-       kRunnerLayout, false},
+       kRunnerLayout, false, false},
       {"both places, deletions refused per user",
        [](MemoryRegistry& r) {
          AddRunnerLayoutTo(r, "C:\\Tools", "");
          AddRunnerLayoutTo(r, "C:\\Tools", kUser);
          r.failRoot(RegCall::kDelete, kUserClassesRoot);
        },
-       bothLayouts, false},
+       bothLayouts, false, false},
       {"only the user's icon refused",
        [](MemoryRegistry& r) {
          AddRunnerLayoutTo(r, "C:\\Tools", kUser);
@@ -680,6 +706,7 @@ TEST_F(Association, RemovalClearsBothPlacesAndReportsWhatStays) {
     for (MemoryRegistry* registry : {&dialog, &remover}) {
       EXPECT_EQ(registry->allKeys(), test.remaining) << test.what;
       EXPECT_EQ(registry->openHandles(), 0) << test.what;
+      EXPECT_EQ(registry->notifications, test.notified ? 1 : 0) << test.what;
     }
     ASSERT_EQ(dialog.messages.size(), 1u) << test.what;
     EXPECT_EQ(dialog.messages[0].caption, test.removed ? "正常終了" : "エラー") << test.what;
@@ -881,16 +908,22 @@ TEST_F(Association, RemoverDeletesThenReadsBackThenReports) {
   registry.values[kRunValue] = "\"D:\\x\\tlrun.EXE\" \"C:\\a.tlf\"";
   gAnswerYes = true;
   RunRemoverSequence(host, FakeAsk);
-  EXPECT_EQ(gQuestion.substr(gQuestion.rfind('\n')), "\nログオン時の実行の登録も解除します。");
+  // The logon value goes too, and both texts say so on their second line.
+  EXPECT_EQ(gQuestion,
+            "Question: アプリケーション「Tarvilo」と.tlfファイルとの関連付けを解除します。\n"
+            "ログオン時の実行の登録も解除します。\n"
+            "なおアプリケーションファイル自体は削除されません。\nよろしいですか？");
   EXPECT_EQ(registry.values.count(kRunValue), 0u);
   EXPECT_TRUE(registry.allKeys().empty());
-  EXPECT_EQ(registry.calls.front(), "delete " + kUser + ".tlf: not found");
-  // Three keys read back in each place, then the report.
+  EXPECT_EQ(registry.callsStartingWith("delete").front(),
+            "delete " + kUser + ".tlf: not found");
+  // Three keys read back in each place, what the shell shows, then the report.
   EXPECT_EQ(registry.callsStartingWith("exists").size(), 6u);
   EXPECT_EQ(Calls(registry.calls.end() - 3, registry.calls.end()),
-            (Calls{"exists " + kUser + "tlf_auto_file\\DefaultIcon: no", "notify",
-                   "message Success: "
-                   "正常に関連付けが解除されました\nアプリケーションを完全に削除する場合は\n"
+            (Calls{"read tlf_auto_file\\DefaultIcon: not found", "notify",
+                   "message Success: 正常に関連付けが解除されました\n"
+                   "ログオン時の実行の登録も解除しました。\n"
+                   "アプリケーションを完全に削除する場合は\n"
                    "お手数ですがフォルダの削除を手動でお願いします。"}));
 }
 

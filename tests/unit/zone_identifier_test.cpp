@@ -4,18 +4,25 @@
 #include <algorithm>
 #include <string>
 
+#include "text.h"
 #include "zone_identifier.h"
 
 namespace {
 
 struct FakeZone {
-  std::string content, opened, asked;
-  bool exists = true, readFails = false, answer = false;
+  std::string content, opened, asked, full;  // full: the full path ("" the path as it is)
+  StreamOpen open = StreamOpen::kOpened;
+  bool readFails = false, answer = false;
 
   ZoneHost host() {
-    auto open = [](void* context, const char* name) -> void* {
+    auto full = [](void* context, const char* path, char* out, std::size_t capacity) {
+      const std::string& given = static_cast<FakeZone*>(context)->full;
+      return CopyText(out, capacity, given.empty() ? path : given.c_str()) && given != "-";
+    };
+    auto open = [](void* context, const char* name, void** stream) {
       static_cast<FakeZone*>(context)->opened = name;
-      return static_cast<FakeZone*>(context)->exists ? context : nullptr;
+      *stream = context;
+      return static_cast<FakeZone*>(context)->open;
     };
     auto read = [](void*, void* stream, char* buffer, std::size_t capacity) -> long {
       FakeZone& fake = *static_cast<FakeZone*>(stream);
@@ -28,7 +35,7 @@ struct FakeZone {
       static_cast<FakeZone*>(context)->asked = std::string(caption) + "|" + text;
       return static_cast<FakeZone*>(context)->answer;
     };
-    return ZoneHost{open, read, [](void*, void*) {}, ask, this};
+    return ZoneHost{full, open, read, [](void*, void*) {}, ask, this};
   }
 };
 
@@ -39,12 +46,21 @@ TEST(ZoneIdentifier, OnlyInternetAndRestrictedZonesAsk) {
   auto utf16 = [](const std::u16string& text) {  // as Windows writes it
     return std::string(reinterpret_cast<const char*>(text.data()), 2 * text.size());
   };
+  auto big16 = [](const std::string& ascii) {
+    std::string out;
+    for (char c : ascii) out += std::string(1, '\0') + c;
+    return out;
+  };
   const std::string head = "[ZoneTransfer]\r\n";
   const std::string url = "HostUrl=https://example.com/" + std::string(5000, 'a') + "\r\n";
+  const StreamOpen kOpened = StreamOpen::kOpened;
+  const std::string in259 = "C:\\" + std::string(252, 'a') + ".tlf";
   struct Case {
     std::string content;
-    bool asks, exists = true, readFails = false;
-    const char* path = "C:\\plan.tlf";
+    bool asks;
+    StreamOpen open = StreamOpen::kOpened;
+    bool readFails = false;
+    std::string path = "C:\\plan.tlf", full = "";
   } cases[] = {
       {head + "ZoneId=0\r\n", kRuns},
       {head + "ZoneId=1\r\n", kRuns},
@@ -55,26 +71,51 @@ TEST(ZoneIdentifier, OnlyInternetAndRestrictedZonesAsk) {
       {" [ zonetransfer ] \r\n\t ZoneId \t=  4 \r\n", kAsks},
       {head + "ReferrerUrl=https://example.com/\r\n", kRuns},
       {head + "ZoneId=99999999999\r\n", kRuns},
+      {head + "ZoneId=39\r\n", kRuns},
+      {head + "HostUrl=https://example.com/\r\nZoneId=3\r\n", kAsks},
+      {"ZoneId=3\r\n" + head, kRuns},  // outside any section
       {"[Other]\r\nZoneId=3\r\n" + head, kRuns},
       {std::string("\x82\xA0\x00\xFF=3\r\n[\r\n", 11), kRuns},
       {"\xEF\xBB\xBF" + head + "ZoneId=3\r\n", kAsks},
       {utf16(u"\uFEFF[ZoneTransfer]\r\nZoneId=3\r\n"), kAsks},
       {utf16(u"[ZoneTransfer]\r\nZoneId=4"), kAsks},
+      {std::string("\xFE\xFF\0[", 4) + big16("ZoneTransfer]\r\nZoneId=3"), kAsks},
+      {big16("[ZoneTransfer]\r\nZoneId=4\r\n"), kAsks},
       {head + "ZoneId=2\r\n" + url, kRuns},
       {head + url + "ZoneId=2\r\n", kAsks},  // over 4 KB a zone may lie beyond, or be cut
       {head + std::string(4096 - head.size() - 9, 'x') + "\nZoneId=2", kRuns},
       {head + std::string(4096 - head.size() - 8, 'x') + "\nZoneId=2", kAsks},
-      {head + "ZoneId=3", kRuns, false},             // no stream
-      {head + "ZoneId=3", kRuns, true, true},        // a stream that cannot be read
-      {head + "ZoneId=3", kRuns, true, false, " "},  // not the current folder's stream
+      {head + "ZoneId=3", kRuns, StreamOpen::kMissing},
+      {head + "ZoneId=1", kAsks, StreamOpen::kFailed},  // there, but not to be opened
+      {head + "ZoneId=1", kAsks, kOpened, true},        // there, but not to be read
+      {head + "ZoneId=3", kRuns, kOpened, false, " "},  // not the current folder's stream
+      {head + "ZoneId=3", kRuns, kOpened, false, "a", "C:\\a\\"},  // nor a folder's
+      {head + "ZoneId=1", kAsks, kOpened, false, "a", "-"},        // no full path
+      {head + "ZoneId=3", kAsks, kOpened, false, in259},
+      {head + "ZoneId=1", kRuns, StreamOpen::kMissing, false, in259},
   };
   for (const Case& c : cases) {
     FakeZone fake;
     fake.content = c.content;
-    fake.exists = c.exists;
+    fake.open = c.open;
     fake.readFails = c.readFails;
-    EXPECT_EQ(MayRunSchedule(fake.host(), c.path, "Run's Tarvilo"), !c.asks);
+    fake.full = c.full;
+    EXPECT_EQ(MayRunSchedule(fake.host(), c.path.c_str(), "Run's Tarvilo"), !c.asks);
     EXPECT_EQ(fake.asked.empty(), !c.asks) << c.content.substr(0, 60);
+  }
+  // The stream is named after the full path; at 260 bytes or more in the long form.
+  const std::string name = "\\" + std::string(250, 'b');
+  const std::pair<std::string, std::string> named[] = {
+      {"C:\\sub\\plan.tlf", "C:\\sub\\plan.tlf"},
+      {"C:" + name, "\\\\?\\C:" + name},
+      {"\\\\srv\\share" + name, "\\\\?\\UNC\\srv\\share" + name},
+      {"\\\\?\\C:" + name, "\\\\?\\C:" + name},
+  };
+  for (const auto& [full, opened] : named) {
+    FakeZone fake;
+    fake.full = full;
+    MayRunSchedule(fake.host(), "plan.tlf", "Run's Tarvilo");
+    EXPECT_EQ(fake.opened, opened + ":Zone.Identifier") << full;
   }
   // The path joined from split arguments ends in a blank, which the file's name drops.
   FakeZone marked;
