@@ -30,5 +30,5 @@ bool WriteLogonCommand(const RegistryHost& host, const char* runnerPath,
 bool DeleteLogonCommand(const RegistryHost& host);
 
 // The folder of programPath followed by "\TLRun.exe" into runnerPath (kTextSize bytes);
-// false when programPath has no folder or the result does not fit.
+// false, with runnerPath empty, when programPath has no folder or the result does not fit.
 bool RunnerBeside(const char* programPath, char* runnerPath);

@@ -9,6 +9,7 @@
 
 #include "association.h"
 #include "fakes/memory_registry.h"
+#include "logon_run.h"
 
 namespace {
 
@@ -22,9 +23,10 @@ const char kConfirmation[] = ".tlfファイルとアプリケーションを関�
 std::string gCurrentDirectory = "C:\\Tools";
 bool gDirectoryReadable = true;
 
+// An unreadable one leaves a folder in the buffer, as a failed read may: it must not be used.
 bool FakeCurrentDirectory(char* directory) {
-  if (!gDirectoryReadable) return false;
-  return CopyText(directory, kTextSize, gCurrentDirectory.c_str());
+  bool copied = CopyText(directory, kTextSize, gCurrentDirectory.c_str());
+  return copied && gDirectoryReadable;
 }
 
 int FakeDialog(void* context) { return *static_cast<int*>(context); }
@@ -794,6 +796,7 @@ TEST_F(Association, VerbRoutinesWriteValuesOf259BytesAndRefuse260) {
       {252, -12345, 259, 259, 1},            // icon exactly 259
       {252, -123456, 259, 260, 0},           // icon 260
       {252, 0, 259, 0, 1},                   // no icon at all
+      {252, 1, 259, 254, 1},                 // the first icon after the main one
   };
   for (const Case& test : cases) {
     const std::string path(test.pathLength, 'p');
@@ -934,6 +937,49 @@ TEST_F(Association, RemoverReportsARunAtLogonItCannotDelete) {
   RunRemoverSequence(host, FakeAsk);
   EXPECT_EQ(registry.values.count(kRunValue), 1u);
   EXPECT_EQ(registry.messages.back().caption, "Error");
+}
+
+// --- The logon value ---------------------------------------------------------------------
+
+// "<runner>" "<schedule>" is written whole up to 259 bytes and reads back as written; one of
+// 260 bytes is not written at all. A value reads while it and its
+// terminator fit, and it runs a schedule only under that schedule's whole name.
+TEST_F(Association, LogonValueIsWrittenAsItIsReadBack) {
+  const std::string runner = "C:\\App\\TLRun.exe";  // 21 bytes around the schedule
+  const struct {
+    std::string stored, schedule;  // stored: before, or "" to write "<runner>" "<schedule>"
+    LogonCommand::State state;
+    bool runs;
+  } cases[] = {
+      {"", "C:\\" + std::string(235, 'a'), LogonCommand::kPresent, true},
+      {"", "C:\\" + std::string(236, 'a'), LogonCommand::kAbsent, false},
+      {"x" + std::string(258, ' '), "", LogonCommand::kPresent, false},
+      {std::string(260, 'x'), "", LogonCommand::kUnreadable, false},
+      {runner + " C:\\plan.tlf", "C:\\PLAN.TLF", LogonCommand::kPresent, true},
+      {runner + " C:\\plan.tlf", "C:\\plan.tlf2", LogonCommand::kPresent, false},
+      {runner + " C:\\plan.tlf2", "C:\\plan.tlf", LogonCommand::kPresent, false},
+  };
+  for (const auto& c : cases) {
+    MemoryRegistry fresh;
+    if (c.stored.empty()) {
+      EXPECT_EQ(WriteLogonCommand(fresh.host(), runner.c_str(), c.schedule.c_str()), c.runs);
+    } else {
+      fresh.values[kRunValue] = c.stored;
+    }
+    LogonCommand logon = ReadLogonCommand(fresh.host());
+    EXPECT_EQ(logon.state, c.state) << c.stored << c.schedule;
+    EXPECT_EQ(RunsAtLogon(logon, c.schedule.c_str()), c.runs) << c.stored << c.schedule;
+    EXPECT_EQ(fresh.values[kRunValue].size(),
+              c.stored.empty() ? (c.runs ? 259u : 0u) : c.stored.size());
+  }
+  // The runner is looked for in exactly the editor's folder, whatever the buffer held.
+  char found[kTextSize];
+  std::fill(found, found + kTextSize, 'x');
+  EXPECT_TRUE(RunnerBeside("C:\\App\\TLSet.exe", found));
+  EXPECT_STREQ(found, runner.c_str());
+  EXPECT_FALSE(RunnerBeside("TLSet.exe", found));
+  EXPECT_FALSE(RunnerBeside(("C:\\" + std::string(248, 'a') + "\\x").c_str(), found));
+  EXPECT_STREQ(found, "");
 }
 
 }  // namespace
