@@ -178,12 +178,9 @@ std::string Named(const char* key, const char* name) { return std::string(key) +
 int32_t ReadValue(void* context, RegKey, const char* path, const char* name, char* text,
                   uint32_t capacity) {
   auto found = RegistryOf(context).values.find(Named(path, name));
-  if (capacity > 0) text[0] = '\0';
   if (found == RegistryOf(context).values.end()) return kErrorFileNotFound;
-  // As the real read: the value and its terminating zero fit capacity, or nothing is read.
-  if (found->second.size() + 1 > capacity) return kErrorMoreData;
-  std::memcpy(text, found->second.c_str(), found->second.size() + 1);
-  return 0;
+  // As the real read: more data (234) unless the value and its terminator fit capacity.
+  return CopyText(text, capacity, found->second.c_str()) ? 0 : kErrorMoreData;
 }
 
 int32_t SetValue(void* context, RegKey, const char* path, const char* name, const char* text,
