@@ -166,8 +166,9 @@ bool StreamOpenName(const char* fullPath, char* name, std::size_t capacity) {
   if (std::strlen(name) < kTextSize) return true;
   if (StartsWith(fullPath, kLongPrefix) || StartsWith(fullPath, kDevicePrefix)) return true;
   bool drivePath = fullPath[0] != '\0' && fullPath[1] == ':' && fullPath[2] == '\\';
-  if (drivePath)
+  if (drivePath) {
     return FormatText(name, capacity, "%s%s%s", kLongPrefix, fullPath, kStreamSuffix);
+  }
   if (StartsWith(fullPath, "\\\\")) {
     return FormatText(name, capacity, "%s%s%s", kLongUncPrefix, fullPath + 1, kStreamSuffix);
   }
