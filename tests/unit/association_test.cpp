@@ -909,7 +909,7 @@ TEST_F(Association, RemoverDeletesThenReadsBackThenReports) {
             "なおアプリケーションファイル自体は削除されません。\nよろしいですか？");
   EXPECT_EQ(registry.values.count(kRunValue), 0u);
   EXPECT_TRUE(registry.allKeys().empty());
-  // Three keys read back in each place, what the shell shows, then the report.
+  // Three keys read back in each place, then the report.
   EXPECT_EQ(registry.callsStartingWith("exists").size(), 6u);
   EXPECT_EQ(Calls(registry.calls.end() - 3, registry.calls.end()),
             (Calls{"read tlf_auto_file\\DefaultIcon: not found", "notify",
@@ -945,6 +945,8 @@ TEST_F(Association, LogonValueIsWrittenAsItIsReadBack) {
       {runner + " C:\\plan.tlf", "C:\\PLAN.TLF", LogonCommand::kPresent, true},
       {runner + " C:\\plan.tlf", "C:\\plan.tlf2", LogonCommand::kPresent, false},
       {runner + " C:\\plan.tlf2", "C:\\plan.tlf", LogonCommand::kPresent, false},
+      {"\"" + runner + "\" \"C:\\plan.tlf", "C:\\plan.tlf", LogonCommand::kPresent, true},
+      {runner, std::string("\0x", 2), LogonCommand::kPresent, false},  // no schedule named
   };
   for (const auto& c : cases) {
     MemoryRegistry fresh;
@@ -958,13 +960,11 @@ TEST_F(Association, LogonValueIsWrittenAsItIsReadBack) {
     EXPECT_EQ(RunsAtLogon(logon, c.schedule.c_str()), c.runs) << c.stored << c.schedule;
   }
   // The runner is looked for in exactly the editor's folder, whatever the buffer held.
-  char found[kTextSize];
-  std::fill(found, found + kTextSize, 'x');
-  EXPECT_TRUE(RunnerBeside("C:\\App\\TLSet.exe", found));
-  EXPECT_STREQ(found, runner.c_str());
-  EXPECT_FALSE(RunnerBeside("TLSet.exe", found));
-  EXPECT_FALSE(RunnerBeside(("C:\\" + std::string(248, 'a') + "\\x").c_str(), found));
-  EXPECT_STREQ(found, "");
+  std::string found(kTextSize, 'x');
+  EXPECT_TRUE(RunnerBeside("C:\\App\\TLSet.exe", &found[0]));
+  EXPECT_STREQ(found.c_str(), runner.c_str());
+  EXPECT_FALSE(RunnerBeside(("C:\\" + std::string(248, 'a') + "\\x").c_str(), &found[0]));
+  EXPECT_STREQ(found.c_str(), "");
 }
 
 }  // namespace

@@ -100,9 +100,9 @@ TEST(ZoneIdentifier, OnlyInternetAndRestrictedZonesAsk) {
   }
   // The stream is named after the full path, from 260 bytes on in the long form.
   const std::string name = "\\" + std::string(250, 'b');
-  for (const auto& [full, opened] :
-       {std::pair{"C:" + name, "\\\\?\\C:" + name},
-        {"\\\\srv\\share" + name, "\\\\?\\UNC\\srv\\share" + name}}) {
+  for (const auto& [full, opened] : {std::pair{"C:" + name, "\\\\?\\C:" + name},
+                                     {"\\\\srv\\share" + name, "\\\\?\\UNC\\srv\\share" + name},
+                                     {"\\\\?\\C:" + name, "\\\\?\\C:" + name}}) {
     FakeZone fake;
     fake.full = full;
     MayRunSchedule(fake.host(), "plan.tlf", "Run's Tarvilo");
