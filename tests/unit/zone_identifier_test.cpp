@@ -68,6 +68,7 @@ TEST(ZoneIdentifier, OnlyInternetAndRestrictedZonesAsk) {
       {head + "ReferrerUrl=https://example.com/\r\n", kRuns},
       {head + "ZoneId=99999999999\r\n", kRuns},
       {head + "ZoneId=39\r\n", kRuns},
+      {"\r\n" + head + "ZoneId=03\r\n", kAsks},  // a blank first line, a zero before the zone
       {head + "HostUrl=https://example.com/\r\nZoneId=3\r\n", kAsks},
       {"ZoneId=3\r\n" + head, kRuns},  // outside any section
       {"[Other]\r\nZoneId=3\r\n" + head, kRuns},
