@@ -187,6 +187,7 @@ int32_t SetValue(void* context, RegKey, const char* path, const char* name, cons
                  uint32_t byteCount) {
   MemoryRegistry& registry = RegistryOf(context);
   if (registry.shouldFail(RegCall::kSet, Named(path, name))) return kErrorAccessDenied;
+  if (strnlen(text, byteCount) + 1 != byteCount) return 87;  // the text and its zero, exactly
   registry.values[Named(path, name)] = std::string(text, strnlen(text, byteCount));
   return 0;
 }

@@ -72,6 +72,7 @@ TEST(ZoneIdentifier, OnlyInternetAndRestrictedZonesAsk) {
       {head + "HostUrl=https://example.com/\r\nZoneId=3\r\n", kAsks},
       {"ZoneId=3\r\n" + head, kRuns},  // outside any section
       {"[Other]\r\nZoneId=3\r\n" + head, kRuns},
+      {"[ZoneTransfex]\r\nZoneId=3\r\n", kRuns},
       {std::string("\x82\xA0\x00\xFF=3\r\n[\r\n", 11), kRuns},
       {"\xEF\xBB\xBF" + head + "ZoneId=3\r\n", kAsks},
       {utf16(u"\uFEFF[ZoneTransfer]\r\nZoneId=3\r\n"), kAsks},
@@ -101,7 +102,7 @@ TEST(ZoneIdentifier, OnlyInternetAndRestrictedZonesAsk) {
   }
   // The stream is named after the full path, from 260 bytes on in the long form.
   const std::string name = "\\" + std::string(250, 'b');
-  for (const auto& [full, opened] : {std::pair{"C:" + name, "\\\\?\\C:" + name},
+  for (const auto& [full, opened] : {std::pair{"C:" + name + ". ", "\\\\?\\C:" + name},
                                      {"\\\\srv\\share" + name, "\\\\?\\UNC\\srv\\share" + name},
                                      {"\\\\?\\C:" + name, "\\\\?\\C:" + name}}) {
     FakeZone fake;
