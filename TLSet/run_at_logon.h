@@ -2,7 +2,7 @@
 // schedule (the item's check mark), and the command that registers or removes it.
 #pragma once
 
-#include "association.h"
+#include "registry_host.h"
 #include "document.h"
 
 bool DocumentRunsAtLogon(const EditorDocument& document, const RegistryHost& registry);

@@ -51,14 +51,18 @@ const char kNotRemovedText[] =
     "関連付けを解除できませんでした。\n"
     "レジストリに関連付けの項目が残っています。";
 
-const char kRemoverQuestionText[] =
-    "アプリケーション「Tarvilo」と.tlfファイルとの関連付けを解除します。\n"
+// The remover's question and success message, each a first line, the logon line when the
+// Run value goes too, and the rest: the question stays last.
+const char kRemoverQuestionFirst[] =
+    "アプリケーション「Tarvilo」と.tlfファイルとの関連付けを解除します。\n";
+const char kRemoverQuestionLogon[] = "ログオン時の実行の登録も解除します。\n";
+const char kRemoverQuestionRest[] =
     "なおアプリケーションファイル自体は削除されません。\nよろしいですか？";
 const char kRemoverQuestionCaption[] = "Question";
-const char kRemoverLogonLine[] = "\nログオン時の実行の登録も解除します。";
-const char kRemoverSuccessText[] =
-    "正常に関連付けが解除されました\nアプリケーションを完全に削除する場合は\n"
-    "お手数ですがフォルダの削除を手動でお願いします。";
+const char kRemoverSuccessFirst[] = "正常に関連付けが解除されました\n";
+const char kRemoverSuccessLogon[] = "ログオン時の実行の登録も解除しました。\n";
+const char kRemoverSuccessRest[] =
+    "アプリケーションを完全に削除する場合は\nお手数ですがフォルダの削除を手動でお願いします。";
 const char kRemoverSuccessCaption[] = "Success";
 const char kRemoverErrorText[] =
     "関連付け解除時にエラーが発生しました。正常に終了しなかった可能性があります。";
@@ -180,9 +184,53 @@ bool UserChoseAnotherProgram(const RegistryHost& host) {
          !SameProgId(progId, kRunnerOpenWithProgId);
 }
 
+// One of the remover's texts: its first line, the logon line ("" without one), the rest.
+void RemoverText(char* text, std::size_t capacity, const char* first, const char* logonLine,
+                 const char* rest) {
+  CopyText(text, capacity, first);
+  AppendText(text, capacity, logonLine);
+  AppendText(text, capacity, rest);
+}
+
 bool WriteRunnerLayout(const RegistryHost& host, RegKey root, const char* runnerPath) {
   return RegisterRunnerVerb(host, root, kProgId, runnerPath, kRunnerIconIndex) == 1 &&
          SetClassKeyDefault(host, root, kExtensionKey, kProgId) == ClassKeyWrite::kWritten;
+}
+
+// What the shell shows of the association: the values HKEY_CLASSES_ROOT holds for ".tlf",
+// the runner's and the editor's commands and the icon ("" where none can be read).
+struct ShellView {
+  char values[4][kTextSize];
+};
+
+ShellView ReadShellView(const RegistryHost& host) {
+  char paths[4][kTextSize];
+  CopyText(paths[0], kTextSize, kExtensionKey);
+  FormatText(paths[1], kTextSize, "%s\\%s\\%s\\%s", kProgId, kShellKey, kOpenKey, kCommandKey);
+  FormatText(paths[2], kTextSize, "%s\\%s\\%s\\%s", kProgId, kShellKey, kEditorVerb,
+             kCommandKey);
+  FormatText(paths[3], kTextSize, "%s\\%s", kProgId, kDefaultIconKey);
+  ShellView view;
+  for (int index = 0; index < 4; ++index) {
+    if (host.readDefaultValue(host.context, kClassesRoot, paths[index], view.values[index],
+                              kTextSize) != 0) {
+      view.values[index][0] = '\0';
+    }
+  }
+  return view;
+}
+
+// Telling the shell that associations changed makes Explorer redraw every icon, the
+// desktop's too, so it hears of it only when what it shows is no longer what it showed
+// before: a registration repeated as it stands, or refused everywhere, tells it nothing.
+void NotifyShellIfChanged(const RegistryHost& host, const ShellView& before) {
+  ShellView after = ReadShellView(host);
+  for (int index = 0; index < 4; ++index) {
+    if (std::strcmp(before.values[index], after.values[index]) != 0) {
+      host.notifyShell(host.context);
+      return;
+    }
+  }
 }
 
 // The confirmation of a registration the registry holds, with what the user's own choice
@@ -400,16 +448,18 @@ void RunAssociationSequence(const RegistryHost& host, const AssociationUi& ui,
       host.showMessage(host.context, kRunnerPathErrorText, kErrorCaption);
       return;
     }
+    ShellView before = ReadShellView(host);
     bool held = RegisterRunnerAssociation(host, runnerPath);
-    host.notifyShell(host.context);
+    NotifyShellIfChanged(host, before);
     if (held) {
       ShowRegistered(host, confirmationText);
     } else {
       host.showMessage(host.context, kNotRegisteredText, kErrorCaption);
     }
   } else if (result == kAssociationRemove) {
+    ShellView before = ReadShellView(host);
     bool gone = RemoveAssociation(host);
-    host.notifyShell(host.context);
+    NotifyShellIfChanged(host, before);
     if (gone) {
       host.showMessage(host.context, kRemovedText, kFinishedCaption);
     } else {
@@ -424,17 +474,22 @@ void RunRemoverSequence(const RegistryHost& host, AskYesFn askYes) {
   LogonCommand logon = ReadLogonCommand(host);
   bool logonToo = logon.state == LogonCommand::kPresent && logon.runsRunner;
   char question[kTextSize * 2];
-  CopyText(question, sizeof question, kRemoverQuestionText);
-  if (logonToo) AppendText(question, sizeof question, kRemoverLogonLine);
+  RemoverText(question, sizeof question, kRemoverQuestionFirst,
+              logonToo ? kRemoverQuestionLogon : "", kRemoverQuestionRest);
   if (!askYes(question, kRemoverQuestionCaption)) {
     host.showMessage(host.context, kRemoverCancelText, kRemoverCancelCaption);
     return;
   }
+  ShellView before = ReadShellView(host);
   bool gone = RemoveAssociation(host);
   if (logonToo && !DeleteLogonCommand(host)) gone = false;
-  host.notifyShell(host.context);
+  NotifyShellIfChanged(host, before);
   if (gone) {
-    host.showMessage(host.context, kRemoverSuccessText, kRemoverSuccessCaption);
+    // Only reached when the logon value, if it was to go, is gone too.
+    char success[kTextSize * 2];
+    RemoverText(success, sizeof success, kRemoverSuccessFirst,
+                logonToo ? kRemoverSuccessLogon : "", kRemoverSuccessRest);
+    host.showMessage(host.context, success, kRemoverSuccessCaption);
   } else {
     host.showMessage(host.context, kRemoverErrorText, kRemoverErrorCaption);
   }

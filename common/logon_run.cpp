@@ -121,5 +121,8 @@ bool RunnerBeside(const char* programPath, char* runnerPath) {
   if (separator < 0 || static_cast<std::size_t>(separator) + 1 >= kTextSize) return false;
   std::memcpy(runnerPath, programPath, static_cast<std::size_t>(separator) + 1);
   runnerPath[separator + 1] = '\0';
-  return AppendText(runnerPath, kTextSize, kRunnerName);
+  // A cut name would be reported as the runner that is missing.
+  if (AppendText(runnerPath, kTextSize, kRunnerName)) return true;
+  runnerPath[0] = '\0';
+  return false;
 }

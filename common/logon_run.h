@@ -1,10 +1,11 @@
 // The Run value that starts a schedule at logon: value "Tarvilo" under
 // HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Run, a runner command naming
 // one schedule. The editor reads, writes and deletes it; the remover deletes it with the
-// association. Everything goes through the association's registry host.
+// association. Everything goes through the registry host.
 #pragma once
 
-#include "association.h"
+#include "registry_host.h"
+#include "text.h"
 
 // The value as read back.
 struct LogonCommand {
@@ -20,7 +21,8 @@ LogonCommand ReadLogonCommand(const RegistryHost& host);
 // True when the value runs schedulePath with a TLRun.exe; the paths compare without case.
 bool RunsAtLogon(const LogonCommand& logon, const char* schedulePath);
 
-// Writes "<runnerPath>" "<schedulePath>"; false when that does not fit or is refused.
+// Writes "<runnerPath>" "<schedulePath>"; false, with nothing written, when that and its
+// terminating zero do not fit the kTextSize bytes ReadLogonCommand reads, or when refused.
 bool WriteLogonCommand(const RegistryHost& host, const char* runnerPath,
                        const char* schedulePath);
 
@@ -28,5 +30,5 @@ bool WriteLogonCommand(const RegistryHost& host, const char* runnerPath,
 bool DeleteLogonCommand(const RegistryHost& host);
 
 // The folder of programPath followed by "\TLRun.exe" into runnerPath (kTextSize bytes);
-// false when programPath has no folder or the result does not fit.
+// false, with runnerPath empty, when programPath has no folder or the result does not fit.
 bool RunnerBeside(const char* programPath, char* runnerPath);

@@ -116,20 +116,22 @@ int32_t ReadValue(void*, RegKey rootKey, const char* path, const char* name, cha
   result = RegOpenKeyExA(root.key, path, 0, KEY_QUERY_VALUE, &opened);
   CloseParent(root);
   if (result != ERROR_SUCCESS) return result;
+  // The whole buffer is offered, so a value that fits capacity with its terminator reads
+  // (the writers' limit); a stored value that lacks its zero must leave room for one.
   DWORD type = 0;
-  DWORD size = capacity - 1;  // room left for a zero the stored value may lack
+  DWORD size = capacity;
   result = RegQueryValueExA(opened, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
   RegCloseKey(opened);
-  if (result != ERROR_SUCCESS) {
-    text[0] = '\0';
-    return result;
+  if (result == ERROR_SUCCESS && type != REG_SZ) result = ERROR_INVALID_DATA;
+  if (result == ERROR_SUCCESS && (size == 0 || text[size - 1] != '\0')) {
+    if (size >= capacity) {
+      result = ERROR_MORE_DATA;
+    } else {
+      text[size] = '\0';
+    }
   }
-  if (type != REG_SZ) {
-    text[0] = '\0';
-    return ERROR_INVALID_DATA;
-  }
-  text[size] = '\0';
-  return ERROR_SUCCESS;
+  if (result != ERROR_SUCCESS) text[0] = '\0';
+  return result;
 }
 
 int32_t ReadDefaultValue(void* context, RegKey rootKey, const char* path, char* text,

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "path_split.h"
 #include "text.h"
 
 namespace {
@@ -15,6 +16,12 @@ const int kZoneRestricted = 4;
 // shorter.
 const std::size_t kZoneStreamLimit = 4096;
 const char kStreamSuffix[] = ":Zone.Identifier";
+// A full path may be longer than the path it was made from (a relative one joined to the
+// current folder), and the stream's name in its long form longer still.
+const std::size_t kFullPathSize = 2 * kTextSize;
+const char kLongPrefix[] = "\\\\?\\";
+const char kLongUncPrefix[] = "\\\\?\\UNC";  // then the UNC path less one backslash
+const char kDevicePrefix[] = "\\\\.\\";
 const char kQuestionFormat[] =
     "このスケジュールはインターネットなど他のコンピューターから取得したファイルです。\n%s\n"
     "書かれているプログラムを順に起動します。実行しますか？\n\n"
@@ -22,17 +29,18 @@ const char kQuestionFormat[] =
     "次回から確認しません。";
 
 // The stream's text one character at a time, whether it is bytes or UTF-16 as Windows
-// writes it (some tools write the mark that way). A UTF-16 character outside ASCII reads
-// as '?', which no name or number of the mark holds.
+// writes it (some tools write the mark that way, a few big-endian). A UTF-16 character
+// outside ASCII reads as '?', which no name or number of the mark holds.
 struct StreamText {
   const unsigned char* bytes;
   std::size_t count;  // characters
   std::size_t width;  // bytes per character: 1 or 2
+  bool bigEndian;
 
   char at(std::size_t index) const {
     if (width == 1) return static_cast<char>(bytes[index]);
-    unsigned low = bytes[2 * index];
-    unsigned high = bytes[2 * index + 1];
+    unsigned low = bytes[2 * index + (bigEndian ? 1 : 0)];
+    unsigned high = bytes[2 * index + (bigEndian ? 0 : 1)];
     return high == 0 && low < 0x80 ? static_cast<char>(low) : '?';
   }
 };
@@ -40,14 +48,19 @@ struct StreamText {
 StreamText ReadAsText(const char* data, std::size_t size) {
   const unsigned char* bytes = reinterpret_cast<const unsigned char*>(data);
   if (size >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
-    return StreamText{bytes + 2, (size - 2) / 2, 2};
+    return StreamText{bytes + 2, (size - 2) / 2, 2, false};
+  }
+  if (size >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF) {
+    return StreamText{bytes + 2, (size - 2) / 2, 2, true};
   }
   if (size >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) {
-    return StreamText{bytes + 3, size - 3, 1};
+    return StreamText{bytes + 3, size - 3, 1, false};
   }
-  // UTF-16 without its byte order mark: the text starts with "[", so its second byte is 0.
-  if (size >= 2 && bytes[0] != 0 && bytes[1] == 0) return StreamText{bytes, size / 2, 2};
-  return StreamText{bytes, size, 1};
+  // UTF-16 without its byte order mark: the text starts with "[", so one of its first two
+  // bytes is 0.
+  if (size >= 2 && bytes[0] != 0 && bytes[1] == 0) return StreamText{bytes, size / 2, 2, false};
+  if (size >= 2 && bytes[0] == 0 && bytes[1] != 0) return StreamText{bytes, size / 2, 2, true};
+  return StreamText{bytes, size, 1, false};
 }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
@@ -129,23 +142,63 @@ int ZoneIdOfStream(const char* bytes, std::size_t size, bool complete) {
   return complete ? kNoZone : kZoneInternet;
 }
 
-// The zone of the file at path, read from path's Zone.Identifier stream; kNoZone when the
-// stream is missing, unreadable or holds no zone.
-int ReadFileZone(const ZoneHost& host, const char* path) {
-  // The platform drops blanks and dots from the end of a path when it opens the file (the
-  // runner's path joined from split arguments ends in a blank); before the stream's name
-  // they would name another file. Neither byte is ever the second byte of a character.
+bool StartsWith(const char* text, const char* prefix) {
+  return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
+}
+
+// Drops the blanks and dots the platform drops from the end of a path when it opens the
+// file (the runner's path joined from split arguments ends in a blank): before the
+// stream's name they would name another file. Neither byte is ever the second byte of a
+// character.
+void DropTrailingBlanksAndDots(char* path) {
   std::size_t length = std::strlen(path);
   while (length > 0 && (path[length - 1] == ' ' || path[length - 1] == '.')) --length;
-  // Without a file name the stream's name alone would be the current folder's stream.
-  if (length == 0 || length >= kTextSize) return kNoZone;
-  char streamName[kTextSize + sizeof kStreamSuffix];
-  std::memcpy(streamName, path, length);
-  streamName[length] = '\0';
-  AppendText(streamName, kStreamSuffix);
+  path[length] = '\0';
+}
 
-  void* stream = host.openStream(host.context, streamName);
-  if (stream == nullptr) return kNoZone;
+// The name the stream of the file at fullPath is opened under, into name (capacity bytes).
+// Names under kTextSize bytes go as they are. A longer one needs the long form, which
+// takes only a full path and resolves nothing in it (hence the full path): a drive path
+// behind "\\?\", a UNC path \\server\share\... as \\?\UNC\server\share\..., one in the
+// long or device form as it is. False for any other: it cannot be opened.
+bool StreamOpenName(const char* fullPath, char* name, std::size_t capacity) {
+  if (!FormatText(name, capacity, "%s%s", fullPath, kStreamSuffix)) return false;
+  if (std::strlen(name) < kTextSize) return true;
+  if (StartsWith(fullPath, kLongPrefix) || StartsWith(fullPath, kDevicePrefix)) return true;
+  bool drivePath = fullPath[0] != '\0' && fullPath[1] == ':' && fullPath[2] == '\\';
+  if (drivePath) {
+    return FormatText(name, capacity, "%s%s%s", kLongPrefix, fullPath, kStreamSuffix);
+  }
+  if (StartsWith(fullPath, "\\\\")) {
+    return FormatText(name, capacity, "%s%s%s", kLongUncPrefix, fullPath + 1, kStreamSuffix);
+  }
+  return false;
+}
+
+// The zone of the file at path, read from path's Zone.Identifier stream; kNoZone when the
+// stream is missing or holds no zone. A mark that is there but cannot be opened or read,
+// or a path whose stream cannot be named, may be the internet's: kZoneInternet, so the
+// user is asked rather than the file run unasked.
+int ReadFileZone(const ZoneHost& host, const char* path) {
+  char trimmed[kFullPathSize];
+  if (!CopyText(trimmed, path)) return kZoneInternet;
+  DropTrailingBlanksAndDots(trimmed);
+  // Without a file name the stream's name alone would be the current folder's stream.
+  if (trimmed[0] == '\0') return kNoZone;
+  // Resolved first: the long form takes the name as it is, and a "sub\..\" or a '/' in it
+  // would fail to open as if the file had no mark.
+  char full[kFullPathSize];
+  if (!host.fullPath(host.context, trimmed, full, sizeof full)) return kZoneInternet;
+  DropTrailingBlanksAndDots(full);
+  long separator = LastPathSeparator(full);
+  if (full[0] == '\0' || (separator >= 0 && full[separator + 1] == '\0')) return kNoZone;
+  char streamName[kFullPathSize + sizeof kLongUncPrefix + sizeof kStreamSuffix];
+  if (!StreamOpenName(full, streamName, sizeof streamName)) return kZoneInternet;
+
+  void* stream = nullptr;
+  StreamOpen opened = host.openStream(host.context, streamName, &stream);
+  if (opened == StreamOpen::kMissing) return kNoZone;
+  if (opened != StreamOpen::kOpened) return kZoneInternet;
   // One byte more than the limit tells whether the stream goes on past it.
   char bytes[kZoneStreamLimit + 1];
   std::size_t size = 0;
@@ -155,7 +208,7 @@ int ReadFileZone(const ZoneHost& host, const char* path) {
     size += static_cast<std::size_t>(got);
   }
   host.closeStream(host.context, stream);
-  if (got < 0) return kNoZone;  // unreadable, like a missing mark
+  if (got < 0) return kZoneInternet;  // a mark there but unreadable
   bool complete = size <= kZoneStreamLimit;
   return ZoneIdOfStream(bytes, complete ? size : kZoneStreamLimit, complete);
 }

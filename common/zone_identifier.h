@@ -7,9 +7,17 @@
 
 #include <cstddef>
 
+// What became of opening a stream: opened; missing (no such stream, or a drive that keeps
+// none); or there but not to be opened (no access, a network error).
+enum class StreamOpen { kOpened, kMissing, kFailed };
+
 struct ZoneHost {
-  // Opens the named stream for reading; nullptr when it is missing or cannot be opened.
-  void* (*openStream)(void* context, const char* streamName);
+  // The full path the platform opens for path (folder parts and separators resolved) into
+  // fullPath (capacity bytes); false when it cannot be made or does not fit.
+  bool (*fullPath)(void* context, const char* path, char* fullPath, std::size_t capacity);
+  // Opens the named stream for reading into *stream. A name of kTextSize bytes or more
+  // comes in its long form, behind "\\?\".
+  StreamOpen (*openStream)(void* context, const char* streamName, void** stream);
   // Reads up to capacity bytes of the stream: the count read, 0 at its end, -1 on error.
   long (*readStream)(void* context, void* stream, char* buffer, std::size_t capacity);
   void (*closeStream)(void* context, void* stream);
@@ -18,10 +26,12 @@ struct ZoneHost {
   void* context;
 };
 
-// True when the schedule at path may run: its Zone.Identifier stream is missing or
-// unreadable or names no internet (3) or restricted (4) zone, or the user has answered yes
-// to the question (caption: the runner's title).
+// True when the schedule at path may run: its Zone.Identifier stream is missing or names
+// no internet (3) or restricted (4) zone, or the user has answered yes to the question
+// (caption: the runner's title). A mark that is there but cannot be opened or read asks
+// too.
 bool MayRunSchedule(const ZoneHost& host, const char* path, const char* caption);
 
-// The host over CreateFileA, ReadFile and MessageBoxA (Windows builds only).
+// The host over GetFullPathNameA, CreateFileA/W, ReadFile and MessageBoxA (Windows builds
+// only).
 ZoneHost Win32ZoneHost();

@@ -1,6 +1,7 @@
 // The zone mark's stream and the question on Windows. The stream is read like a file under
 // "<path>:Zone.Identifier"; on a drive without streams (FAT, some network shares) the open
-// fails and the file counts as unmarked, as the shell counts it.
+// fails as for a name the drive cannot hold, and the file counts as unmarked, as the shell
+// counts it.
 #include <windows.h>
 
 #include <cstring>
@@ -9,32 +10,45 @@
 
 namespace {
 
-HANDLE OpenForReading(const char* name) {
-  return CreateFileA(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+bool FullPath(void*, const char* path, char* fullPath, std::size_t capacity) {
+  DWORD size = capacity > 0x10000 ? 0x10000 : static_cast<DWORD>(capacity);
+  // 0 is a failure; size or more is the room it would have needed, with nothing written.
+  DWORD length = GetFullPathNameA(path, size, fullPath, nullptr);
+  return length != 0 && length < size;
 }
 
-// CreateFileA takes names shorter than MAX_PATH only, and a schedule path near that limit
-// with the stream's name after it is longer. The wide call takes it behind "\\?\", which
-// wants a full path such as a drive path.
+const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// CreateFileA takes names shorter than MAX_PATH only; the core hands a longer one in its
+// long form ("\\?\..."), which the wide call takes.
 HANDLE OpenLongName(const char* name) {
-  bool drivePath = name[0] != '\0' && name[1] == ':' && name[2] == '\\';
-  if (!drivePath) return INVALID_HANDLE_VALUE;
-  const wchar_t prefix[] = L"\\\\?\\";
-  const int prefixLength = 4;
-  wchar_t wide[prefixLength + 2 * MAX_PATH];
-  std::memcpy(wide, prefix, sizeof(wchar_t) * prefixLength);
-  int room = static_cast<int>(sizeof wide / sizeof wide[0]) - prefixLength;
-  if (MultiByteToWideChar(CP_ACP, 0, name, -1, wide + prefixLength, room) == 0) {
+  wchar_t wide[3 * MAX_PATH];
+  int room = static_cast<int>(sizeof wide / sizeof wide[0]);
+  if (MultiByteToWideChar(CP_ACP, 0, name, -1, wide, room) == 0) {
     return INVALID_HANDLE_VALUE;
   }
-  return CreateFileW(wide, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  return CreateFileW(wide, GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-void* OpenStream(void*, const char* name) {
-  HANDLE file = std::strlen(name) < MAX_PATH ? OpenForReading(name) : OpenLongName(name);
-  return file == INVALID_HANDLE_VALUE ? nullptr : file;
+// Not found, and the answers of a drive that keeps no streams: no mark. Any other failure
+// (access denied, a sharing violation, a network error) leaves a mark possible.
+bool NoSuchStream(DWORD error) {
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+         error == ERROR_INVALID_NAME || error == ERROR_NOT_SUPPORTED ||
+         error == ERROR_INVALID_PARAMETER;
+}
+
+StreamOpen OpenStream(void*, const char* name, void** stream) {
+  HANDLE file = std::strlen(name) < MAX_PATH
+                    ? CreateFileA(name, GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr)
+                    : OpenLongName(name);
+  if (file == INVALID_HANDLE_VALUE) {
+    return NoSuchStream(GetLastError()) ? StreamOpen::kMissing : StreamOpen::kFailed;
+  }
+  *stream = file;
+  return StreamOpen::kOpened;
 }
 
 long ReadStream(void*, void* stream, char* buffer, std::size_t capacity) {
@@ -56,5 +70,5 @@ bool AskYesNo(void*, const char* text, const char* caption) {
 }  // namespace
 
 ZoneHost Win32ZoneHost() {
-  return ZoneHost{OpenStream, ReadStream, CloseStream, AskYesNo, nullptr};
+  return ZoneHost{FullPath, OpenStream, ReadStream, CloseStream, AskYesNo, nullptr};
 }

@@ -7,6 +7,8 @@
 #include <cctype>
 #include <cstring>
 
+#include "text.h"
+
 namespace {
 
 constexpr int32_t kErrorFileNotFound = 2;
@@ -177,6 +179,7 @@ int32_t ReadValue(void* context, RegKey, const char* path, const char* name, cha
                   uint32_t capacity) {
   auto found = RegistryOf(context).values.find(Named(path, name));
   if (found == RegistryOf(context).values.end()) return kErrorFileNotFound;
+  // As the real read: more data (234) unless the value and its terminator fit capacity.
   return CopyText(text, capacity, found->second.c_str()) ? 0 : kErrorMoreData;
 }
 
@@ -184,6 +187,7 @@ int32_t SetValue(void* context, RegKey, const char* path, const char* name, cons
                  uint32_t byteCount) {
   MemoryRegistry& registry = RegistryOf(context);
   if (registry.shouldFail(RegCall::kSet, Named(path, name))) return kErrorAccessDenied;
+  if (strnlen(text, byteCount) + 1 != byteCount) return 87;  // the text and its zero, exactly
   registry.values[Named(path, name)] = std::string(text, strnlen(text, byteCount));
   return 0;
 }

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "association.h"
+#include "registry_host.h"
 
 enum class RegCall { kCreate, kSet, kOpen, kDelete };
 

@@ -610,7 +610,8 @@ def group_editor_logon(run):
     close_editor(run, program, hwnd, None, "the saved editor closes without a question")
     remover = Program(run, run.exe("TLUninstaller.exe"))
     text, _, _ = message_box(run, CAPTION_QUESTION)
-    check_equal(run, text, TEXT_REMOVER_QUESTION + sjis("\nログオン時の実行の登録も解除します。"),
+    check_equal(run, text, TEXT_REMOVER_QUESTION.replace(
+        b"\n", sjis("\nログオン時の実行の登録も解除します。\n"), 1),
                 "the remover's question names the run at logon")
     answer(run, CAPTION_QUESTION, IDYES)
     answer(run, CAPTION_SUCCESS, IDOK)

@@ -4,11 +4,13 @@
 // the paths too long to register.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "association.h"
 #include "fakes/memory_registry.h"
+#include "logon_run.h"
 
 namespace {
 
@@ -22,9 +24,9 @@ const char kConfirmation[] = ".tlfファイルとアプリケーションを関�
 std::string gCurrentDirectory = "C:\\Tools";
 bool gDirectoryReadable = true;
 
+// An unreadable one leaves a folder in the buffer, as a failed read may: it must not be used.
 bool FakeCurrentDirectory(char* directory) {
-  if (!gDirectoryReadable) return false;
-  return CopyText(directory, kTextSize, gCurrentDirectory.c_str());
+  return CopyText(directory, kTextSize, gCurrentDirectory.c_str()) && gDirectoryReadable;
 }
 
 int FakeDialog(void* context) { return *static_cast<int*>(context); }
@@ -37,6 +39,13 @@ bool FakeAsk(const char* text, const char* caption) {
 }
 
 const std::string kUser = std::string(kUserClasses) + "\\";
+
+// The calls but the reads of what the shell shows before and after a change.
+Calls WithoutReads(Calls calls) {
+  auto read = [](const std::string& call) { return call.rfind("read ", 0) == 0; };
+  calls.erase(std::remove_if(calls.begin(), calls.end(), read), calls.end());
+  return calls;
+}
 const std::string kRunValue = "Software\\Microsoft\\Windows\\CurrentVersion\\Run@Tarvilo";
 const std::string kUserChoice =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.tlf\\UserChoice";
@@ -125,6 +134,10 @@ const Calls kEditorLayout = {".tlf", "tlf_auto_file", "tlf_auto_file\\shell",
 TEST_F(Association, ApplyTickedFromAbsentWritesRunnerLayoutCallByCall) {
   RunSequence(kAssociationApply);
   const Calls expected = {
+      "read .tlf: not found",
+      "read tlf_auto_file\\shell\\open\\command: not found",
+      "read " + kEditorVerbPath + "\\command: not found",
+      "read tlf_auto_file\\DefaultIcon: not found",
       "create tlf_auto_file",
       "create tlf_auto_file\\shell",
       "create tlf_auto_file\\shell\\open",
@@ -143,6 +156,10 @@ TEST_F(Association, ApplyTickedFromAbsentWritesRunnerLayoutCallByCall) {
       // Read back before anything is confirmed.
       "read .tlf = tlf_auto_file",
       "read tlf_auto_file\\shell\\open\\command = \"C:\\Tools\\TLRun.exe\" \"%1\"",
+      "read tlf_auto_file\\DefaultIcon = C:\\Tools\\TLRun.exe,-108",
+      "read .tlf = tlf_auto_file",
+      "read tlf_auto_file\\shell\\open\\command = \"C:\\Tools\\TLRun.exe\" \"%1\"",
+      "read " + kEditorVerbPath + "\\command: not found",
       "read tlf_auto_file\\DefaultIcon = C:\\Tools\\TLRun.exe,-108",
       "notify",
       std::string("message 正常終了: ") + kConfirmation,
@@ -264,7 +281,7 @@ TEST_F(Association, ApplyClearedRemovesBothVerbsLeafFirst) {
       "notify",
       "message 正常終了: 関連付けを解除しました。",
   };
-  EXPECT_EQ(registry.calls, expected);
+  EXPECT_EQ(WithoutReads(registry.calls), expected);
   EXPECT_TRUE(registry.allKeys().empty());
   ExpectAllClosed();
 }
@@ -281,9 +298,9 @@ TEST_F(Association, ApplyClearedWhenAbsentDeletesNothingButConfirms) {
                           "exists " + kUser + "tlf_auto_file\\shell\\open: no",
                           "exists " + kUser + kEditorVerbPath + ": no",
                           "exists " + kUser + "tlf_auto_file\\DefaultIcon: no",
-                          "notify",
                           "message 正常終了: 関連付けを解除しました。"};
-  EXPECT_EQ(registry.calls, expected);
+  // What the shell shows is the same before and after: it is not told.
+  EXPECT_EQ(WithoutReads(registry.calls), expected);
 }
 
 TEST_F(Association, ApplyClearedAfterEditorOnlyFindsNoOpenVerbOrIcon) {
@@ -465,7 +482,8 @@ TEST_F(Association, RunnerWritesToTheUsersClassesWhereRefusedAndConfirmsOnlyWhat
     bool inClassesRoot;
     bool inUserClasses;
     const char* caption;
-    bool noted = false;  // the confirmation ends with the note on the user's choice
+    bool notified = true;  // the shell is told: what it shows has changed
+    bool noted = false;    // the confirmation ends with the note on the user's choice
   };
   const std::vector<Case> cases = {
       {"nothing refused", [](MemoryRegistry&) {}, true, false, "正常終了"},
@@ -483,9 +501,10 @@ TEST_F(Association, RunnerWritesToTheUsersClassesWhereRefusedAndConfirmsOnlyWhat
       {"only the .tlf value refused",
        [](MemoryRegistry& r) { r.failPath(RegCall::kSet, ".tlf"); }, false, true, "正常終了"},
       {"both places refuse creations",
-       [](MemoryRegistry& r) { r.failNth(RegCall::kCreate, 0); }, false, false, "エラー"},
+       [](MemoryRegistry& r) { r.failNth(RegCall::kCreate, 0); }, false, false, "エラー",
+       false},
       {"both places refuse value writes",
-       [](MemoryRegistry& r) { r.failNth(RegCall::kSet, 0); }, false, false, "エラー"},
+       [](MemoryRegistry& r) { r.failNth(RegCall::kSet, 0); }, false, false, "エラー", false},
       {"the user's .tlf value refused too",
        [](MemoryRegistry& r) {
          r.failRoot(RegCall::kCreate, kClassesRoot);
@@ -499,19 +518,19 @@ TEST_F(Association, RunnerWritesToTheUsersClassesWhereRefusedAndConfirmsOnlyWhat
          AddRunnerLayoutTo(r, "D:\\Old", "");
          r.failNth(RegCall::kCreate, 0);
        },
-       false, false, "エラー"},
+       false, false, "エラー", false},
       // The same folder registered before for all users: the registry holds it.
       {"refused everywhere over this folder's layout",
        [](MemoryRegistry& r) {
          AddRunnerLayoutTo(r, "C:\\Tools", "");
          r.failNth(RegCall::kCreate, 0);
        },
-       true, false, "正常終了"},
+       true, false, "正常終了", false},
       {"the user's own ProgID",
        [](MemoryRegistry& r) { AddEditorLayoutTo(r, "C:\\App", kUser); }, false, true,
        "正常終了"},
       {"another program chosen", [](MemoryRegistry& r) { ChooseProgram(r, "txtfile"); }, true,
-       false, "正常終了", true},
+       false, "正常終了", true, true},
       {"TLRun.exe chosen",
        [](MemoryRegistry& r) { ChooseProgram(r, "Applications\\tlrun.exe"); }, true, false,
        "正常終了"},
@@ -530,7 +549,7 @@ TEST_F(Association, RunnerWritesToTheUsersClassesWhereRefusedAndConfirmsOnlyWhat
                                           ? kNotRegistered
                                           : kConfirmation + (test.noted ? kNote : ""))
         << test.what;
-    EXPECT_EQ(fresh.notifications, 1) << test.what;
+    EXPECT_EQ(fresh.notifications, test.notified ? 1 : 0) << test.what;
     EXPECT_EQ(fresh.openHandles(), 0) << test.what;
     EXPECT_EQ(fresh.badCloses, 0) << test.what;
     // A confirmed registration is what the dialog shows ticked the next time.
@@ -601,13 +620,14 @@ TEST_F(Association, RemovalClearsBothPlacesAndReportsWhatStays) {
     void (*prepare)(MemoryRegistry&);
     Calls remaining;
     bool removed;
+    bool notified = true;  // what the shell shows has changed
   };
   Calls userRunnerLayout;
   for (const std::string& key : kRunnerLayout) userRunnerLayout.push_back(kUser + key);
   Calls bothLayouts = kRunnerLayout;  // sorted: ".tlf", then "HKCU\...", then "tlf_auto_file"
   bothLayouts.insert(bothLayouts.begin() + 1, userRunnerLayout.begin(), userRunnerLayout.end());
   const std::vector<Case> cases = {
-      {"absent", [](MemoryRegistry&) {}, {}, true},
+      {"absent", [](MemoryRegistry&) {}, {}, true, false},
       {"runner and editor for all users",
        [](MemoryRegistry& r) {
          AddRunnerLayoutTo(r, "C:\\Tools", "");
@@ -636,14 +656,14 @@ TEST_F(Association, RemovalClearsBothPlacesAndReportsWhatStays) {
          AddRunnerLayoutTo(r, "C:\\Tools", kUser);
          r.failRoot(RegCall::kDelete, kClassesRoot);
        },
-       kRunnerLayout, false},
+       kRunnerLayout, false, false},
       {"both places, deletions refused per user",
        [](MemoryRegistry& r) {
          AddRunnerLayoutTo(r, "C:\\Tools", "");
          AddRunnerLayoutTo(r, "C:\\Tools", kUser);
          r.failRoot(RegCall::kDelete, kUserClassesRoot);
        },
-       bothLayouts, false},
+       bothLayouts, false, false},
       {"only the user's icon refused",
        [](MemoryRegistry& r) {
          AddRunnerLayoutTo(r, "C:\\Tools", kUser);
@@ -680,6 +700,7 @@ TEST_F(Association, RemovalClearsBothPlacesAndReportsWhatStays) {
     for (MemoryRegistry* registry : {&dialog, &remover}) {
       EXPECT_EQ(registry->allKeys(), test.remaining) << test.what;
       EXPECT_EQ(registry->openHandles(), 0) << test.what;
+      EXPECT_EQ(registry->notifications, test.notified ? 1 : 0) << test.what;
     }
     ASSERT_EQ(dialog.messages.size(), 1u) << test.what;
     EXPECT_EQ(dialog.messages[0].caption, test.removed ? "正常終了" : "エラー") << test.what;
@@ -767,6 +788,7 @@ TEST_F(Association, VerbRoutinesWriteValuesOf259BytesAndRefuse260) {
       {252, -12345, 259, 259, 1},            // icon exactly 259
       {252, -123456, 259, 260, 0},           // icon 260
       {252, 0, 259, 0, 1},                   // no icon at all
+      {252, 1, 259, 254, 1},                 // the first icon after the main one
   };
   for (const Case& test : cases) {
     const std::string path(test.pathLength, 'p');
@@ -881,16 +903,19 @@ TEST_F(Association, RemoverDeletesThenReadsBackThenReports) {
   registry.values[kRunValue] = "\"D:\\x\\tlrun.EXE\" \"C:\\a.tlf\"";
   gAnswerYes = true;
   RunRemoverSequence(host, FakeAsk);
-  EXPECT_EQ(gQuestion.substr(gQuestion.rfind('\n')), "\nログオン時の実行の登録も解除します。");
+  EXPECT_EQ(gQuestion,
+            "Question: アプリケーション「Tarvilo」と.tlfファイルとの関連付けを解除します。\n"
+            "ログオン時の実行の登録も解除します。\n"
+            "なおアプリケーションファイル自体は削除されません。\nよろしいですか？");
   EXPECT_EQ(registry.values.count(kRunValue), 0u);
   EXPECT_TRUE(registry.allKeys().empty());
-  EXPECT_EQ(registry.calls.front(), "delete " + kUser + ".tlf: not found");
   // Three keys read back in each place, then the report.
   EXPECT_EQ(registry.callsStartingWith("exists").size(), 6u);
   EXPECT_EQ(Calls(registry.calls.end() - 3, registry.calls.end()),
-            (Calls{"exists " + kUser + "tlf_auto_file\\DefaultIcon: no", "notify",
-                   "message Success: "
-                   "正常に関連付けが解除されました\nアプリケーションを完全に削除する場合は\n"
+            (Calls{"read tlf_auto_file\\DefaultIcon: not found", "notify",
+                   "message Success: 正常に関連付けが解除されました\n"
+                   "ログオン時の実行の登録も解除しました。\n"
+                   "アプリケーションを完全に削除する場合は\n"
                    "お手数ですがフォルダの削除を手動でお願いします。"}));
 }
 
@@ -901,6 +926,45 @@ TEST_F(Association, RemoverReportsARunAtLogonItCannotDelete) {
   RunRemoverSequence(host, FakeAsk);
   EXPECT_EQ(registry.values.count(kRunValue), 1u);
   EXPECT_EQ(registry.messages.back().caption, "Error");
+}
+
+// --- The logon value ---------------------------------------------------------------------
+
+// "<runner>" "<schedule>" is written whole up to 259 bytes and read back, or not at all; it
+// runs a schedule only under that schedule's whole name.
+TEST_F(Association, LogonValueIsWrittenAsItIsReadBack) {
+  const std::string runner = "C:\\App\\TLRun.exe";  // 21 bytes around the schedule
+  const struct {
+    std::string stored, schedule;  // stored: before, or "" to write "<runner>" "<schedule>"
+    LogonCommand::State state;
+    bool runs;
+  } cases[] = {
+      {"", "C:\\" + std::string(235, 'a'), LogonCommand::kPresent, true},
+      {"", "C:\\" + std::string(236, 'a'), LogonCommand::kAbsent, false},
+      {std::string(260, 'x'), "", LogonCommand::kUnreadable, false},
+      {runner + " C:\\plan.tlf", "C:\\PLAN.TLF", LogonCommand::kPresent, true},
+      {runner + " C:\\plan.tlf", "C:\\plan.tlf2", LogonCommand::kPresent, false},
+      {runner + " C:\\plan.tlf2", "C:\\plan.tlf", LogonCommand::kPresent, false},
+      {"\"" + runner + "\" \"C:\\plan.tlf", "C:\\plan.tlf", LogonCommand::kPresent, true},
+      {runner, std::string("\0x", 2), LogonCommand::kPresent, false},  // no schedule named
+  };
+  for (const auto& c : cases) {
+    MemoryRegistry fresh;
+    if (c.stored.empty()) {
+      EXPECT_EQ(WriteLogonCommand(fresh.host(), runner.c_str(), c.schedule.c_str()), c.runs);
+    } else {
+      fresh.values[kRunValue] = c.stored;
+    }
+    LogonCommand logon = ReadLogonCommand(fresh.host());
+    EXPECT_EQ(logon.state, c.state) << c.stored << c.schedule;
+    EXPECT_EQ(RunsAtLogon(logon, c.schedule.c_str()), c.runs) << c.stored << c.schedule;
+  }
+  // The runner is looked for in exactly the editor's folder, whatever the buffer held.
+  std::string found(kTextSize, 'x');
+  EXPECT_TRUE(RunnerBeside("C:\\App\\TLSet.exe", &found[0]));
+  EXPECT_STREQ(found.c_str(), runner.c_str());
+  EXPECT_FALSE(RunnerBeside(("C:\\" + std::string(248, 'a') + "\\x").c_str(), &found[0]));
+  EXPECT_STREQ(found.c_str(), "");
 }
 
 }  // namespace

@@ -4,18 +4,25 @@
 #include <algorithm>
 #include <string>
 
+#include "text.h"
 #include "zone_identifier.h"
 
 namespace {
 
 struct FakeZone {
-  std::string content, opened, asked;
-  bool exists = true, readFails = false, answer = false;
+  std::string content, opened, asked, full;  // full: the full path ("" the path as it is)
+  StreamOpen open = StreamOpen::kOpened;
+  bool readFails = false, answer = false;
 
   ZoneHost host() {
-    auto open = [](void* context, const char* name) -> void* {
+    auto full = [](void* context, const char* path, char* out, std::size_t capacity) {
+      const std::string& given = static_cast<FakeZone*>(context)->full;
+      return CopyText(out, capacity, given.empty() ? path : given.c_str()) && given != "-";
+    };
+    auto open = [](void* context, const char* name, void** stream) {
       static_cast<FakeZone*>(context)->opened = name;
-      return static_cast<FakeZone*>(context)->exists ? context : nullptr;
+      *stream = context;
+      return static_cast<FakeZone*>(context)->open;
     };
     auto read = [](void*, void* stream, char* buffer, std::size_t capacity) -> long {
       FakeZone& fake = *static_cast<FakeZone*>(stream);
@@ -28,7 +35,7 @@ struct FakeZone {
       static_cast<FakeZone*>(context)->asked = std::string(caption) + "|" + text;
       return static_cast<FakeZone*>(context)->answer;
     };
-    return ZoneHost{open, read, [](void*, void*) {}, ask, this};
+    return ZoneHost{full, open, read, [](void*, void*) {}, ask, this};
   }
 };
 
@@ -36,15 +43,20 @@ struct FakeZone {
 
 TEST(ZoneIdentifier, OnlyInternetAndRestrictedZonesAsk) {
   const bool kAsks = true, kRuns = false;
-  auto utf16 = [](const std::u16string& text) {  // as Windows writes it
-    return std::string(reinterpret_cast<const char*>(text.data()), 2 * text.size());
+  auto utf16 = [](const std::u16string& text, bool bigEndian = false) {  // as Windows writes it
+    std::string out;
+    for (char16_t c : text) out += {char(bigEndian ? c >> 8 : c), char(bigEndian ? c : c >> 8)};
+    return out;
   };
   const std::string head = "[ZoneTransfer]\r\n";
   const std::string url = "HostUrl=https://example.com/" + std::string(5000, 'a') + "\r\n";
+  const StreamOpen kOpened = StreamOpen::kOpened;
   struct Case {
     std::string content;
-    bool asks, exists = true, readFails = false;
-    const char* path = "C:\\plan.tlf";
+    bool asks;
+    StreamOpen open = StreamOpen::kOpened;
+    bool readFails = false;
+    std::string path = "C:\\plan.tlf", full = "";
   } cases[] = {
       {head + "ZoneId=0\r\n", kRuns},
       {head + "ZoneId=1\r\n", kRuns},
@@ -55,26 +67,48 @@ TEST(ZoneIdentifier, OnlyInternetAndRestrictedZonesAsk) {
       {" [ zonetransfer ] \r\n\t ZoneId \t=  4 \r\n", kAsks},
       {head + "ReferrerUrl=https://example.com/\r\n", kRuns},
       {head + "ZoneId=99999999999\r\n", kRuns},
+      {head + "ZoneId=39\r\n", kRuns},
+      {"\r\n" + head + "ZoneId=03\r\n", kAsks},  // a blank first line, a zero before the zone
+      {head + "HostUrl=https://example.com/\r\nZoneId=3\r\n", kAsks},
+      {"ZoneId=3\r\n" + head, kRuns},  // outside any section
       {"[Other]\r\nZoneId=3\r\n" + head, kRuns},
+      {"[ZoneTransfex]\r\nZoneId=3\r\n", kRuns},
       {std::string("\x82\xA0\x00\xFF=3\r\n[\r\n", 11), kRuns},
       {"\xEF\xBB\xBF" + head + "ZoneId=3\r\n", kAsks},
       {utf16(u"\uFEFF[ZoneTransfer]\r\nZoneId=3\r\n"), kAsks},
       {utf16(u"[ZoneTransfer]\r\nZoneId=4"), kAsks},
+      {utf16(u"\uFEFF[ZoneTransfer]\r\nZoneId=3", true), kAsks},
+      {utf16(u"[ZoneTransfer]\r\nZoneId=4\r\n", true), kAsks},
       {head + "ZoneId=2\r\n" + url, kRuns},
       {head + url + "ZoneId=2\r\n", kAsks},  // over 4 KB a zone may lie beyond, or be cut
       {head + std::string(4096 - head.size() - 9, 'x') + "\nZoneId=2", kRuns},
       {head + std::string(4096 - head.size() - 8, 'x') + "\nZoneId=2", kAsks},
-      {head + "ZoneId=3", kRuns, false},             // no stream
-      {head + "ZoneId=3", kRuns, true, true},        // a stream that cannot be read
-      {head + "ZoneId=3", kRuns, true, false, " "},  // not the current folder's stream
+      {head + "ZoneId=3", kRuns, StreamOpen::kMissing},
+      {head + "ZoneId=1", kAsks, StreamOpen::kFailed},  // there, but not to be opened
+      {head + "ZoneId=1", kAsks, kOpened, true},        // there, but not to be read
+      {head + "ZoneId=3", kRuns, kOpened, false, " "},  // not the current folder's stream
+      {head + "ZoneId=3", kRuns, kOpened, false, "a", "C:\\a\\"},  // nor a folder's
+      {head + "ZoneId=1", kAsks, kOpened, false, "a", "-"},        // no full path
+      {head + "ZoneId=3", kAsks, kOpened, false, "C:\\" + std::string(256, 'a')},
   };
   for (const Case& c : cases) {
     FakeZone fake;
     fake.content = c.content;
-    fake.exists = c.exists;
+    fake.open = c.open;
     fake.readFails = c.readFails;
-    EXPECT_EQ(MayRunSchedule(fake.host(), c.path, "Run's Tarvilo"), !c.asks);
+    fake.full = c.full;
+    EXPECT_EQ(MayRunSchedule(fake.host(), c.path.c_str(), "Run's Tarvilo"), !c.asks);
     EXPECT_EQ(fake.asked.empty(), !c.asks) << c.content.substr(0, 60);
+  }
+  // The stream is named after the full path, from 260 bytes on in the long form.
+  const std::string name = "\\" + std::string(250, 'b');
+  for (const auto& [full, opened] : {std::pair{"C:" + name + ". ", "\\\\?\\C:" + name},
+                                     {"\\\\srv\\share" + name, "\\\\?\\UNC\\srv\\share" + name},
+                                     {"\\\\?\\C:" + name, "\\\\?\\C:" + name}}) {
+    FakeZone fake;
+    fake.full = full;
+    MayRunSchedule(fake.host(), "plan.tlf", "Run's Tarvilo");
+    EXPECT_EQ(fake.opened, opened + ":Zone.Identifier") << full;
   }
   // The path joined from split arguments ends in a blank, which the file's name drops.
   FakeZone marked;
