@@ -1,10 +1,11 @@
 // The zone mark's stream and the question on Windows. The stream is read like a file under
 // "<path>:Zone.Identifier"; on a drive without streams (FAT, some network shares) the open
 // fails as for a name the drive cannot hold, and the file counts as unmarked, as the shell
-// counts it.
+// counts it. Elsewhere only a stream that is not there counts as no mark.
 #include <windows.h>
 
 #include <cstring>
+#include <cwchar>
 
 #include "zone_identifier.h"
 
@@ -31,12 +32,30 @@ HANDLE OpenLongName(const char* name) {
                      FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-// Not found, and the answers of a drive that keeps no streams: no mark. Any other failure
-// (access denied, a sharing violation, a network error) leaves a mark possible.
-bool NoSuchStream(DWORD error) {
-  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
-         error == ERROR_INVALID_NAME || error == ERROR_NOT_SUPPORTED ||
-         error == ERROR_INVALID_PARAMETER;
+// Whether the drive that holds the stream's file keeps no streams at all (FAT, many
+// network shares). Such a drive answers the open of a stream with an error of its own
+// rather than "not found"; anywhere else that error may hide a mark.
+bool DriveKeepsNoStreams(const char* streamName) {
+  wchar_t wide[3 * MAX_PATH];
+  int room = static_cast<int>(sizeof wide / sizeof wide[0]);
+  if (MultiByteToWideChar(CP_ACP, 0, streamName, -1, wide, room) == 0) return false;
+  // The file's own path: the stream's name ends in ":Zone.Identifier".
+  wchar_t* streamColon = wcsrchr(wide, L':');
+  if (streamColon != nullptr && streamColon > wide + 1) *streamColon = L'\0';
+  wchar_t root[3 * MAX_PATH];
+  DWORD flags = 0;
+  if (!GetVolumePathNameW(wide, root, room) ||
+      !GetVolumeInformationW(root, nullptr, 0, nullptr, nullptr, &flags, nullptr, 0)) {
+    return false;  // the drive cannot be asked: a mark stays possible
+  }
+  return (flags & FILE_NAMED_STREAMS) == 0;
+}
+
+// Only "not found", or any failure on a drive that keeps no streams, means no mark. Any
+// other failure (access denied, a sharing violation, a network error, a name the drive
+// could not take) leaves a mark possible, and the user is asked.
+bool NoSuchStream(DWORD error, const char* streamName) {
+  return error == ERROR_FILE_NOT_FOUND || DriveKeepsNoStreams(streamName);
 }
 
 StreamOpen OpenStream(void*, const char* name, void** stream) {
@@ -45,7 +64,8 @@ StreamOpen OpenStream(void*, const char* name, void** stream) {
                                   FILE_ATTRIBUTE_NORMAL, nullptr)
                     : OpenLongName(name);
   if (file == INVALID_HANDLE_VALUE) {
-    return NoSuchStream(GetLastError()) ? StreamOpen::kMissing : StreamOpen::kFailed;
+    DWORD error = GetLastError();
+    return NoSuchStream(error, name) ? StreamOpen::kMissing : StreamOpen::kFailed;
   }
   *stream = file;
   return StreamOpen::kOpened;
