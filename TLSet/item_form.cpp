@@ -104,12 +104,13 @@ DroppedPath ReadDroppedPath(QueryDroppedFileFn query, void* drop, char* path) {
   uint32_t copied = query(drop, path, kTextSize);
   // The same drop gives the same name twice; a shorter copy would be a cut name. A shell
   // that counts UTF-16 characters reports fewer than the bytes it copies, so the copy's own
-  // length is checked too: one that filled the buffer may be cut.
+  // length is checked too: one that filled the buffer (but for a double-byte character
+  // that did not fit) may be cut.
   path[kTextSize - 1] = '\0';
   std::size_t bytes = std::strlen(path);
   if (copied != length || bytes != length) {
     path[0] = '\0';
-    return bytes >= kTextSize - 1 ? DroppedPath::kTooLong : DroppedPath::kNone;
+    return bytes + 2 >= kTextSize ? DroppedPath::kTooLong : DroppedPath::kNone;
   }
   return DroppedPath::kRead;
 }

@@ -78,7 +78,7 @@ enum class DroppedPath { kRead, kNone, kTooLong };
 // The first dropped file's whole path into path (kTextSize bytes). Its length is asked
 // first, so a path that does not fit is refused before anything is copied: never cut. A
 // copy whose own length is not the one reported (a count of UTF-16 characters, not of
-// bytes) is not taken either: kTooLong when it filled the buffer, else kNone.
+// bytes) is not taken either: kTooLong when it filled the buffer, else kNone (a cut name).
 DroppedPath ReadDroppedPath(QueryDroppedFileFn query, void* drop, char* path);
 extern const char kDroppedPathTooLongText[];
 

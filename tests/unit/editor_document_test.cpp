@@ -51,6 +51,13 @@ void Drop(EditorDocument& document, std::string name) {
   OpenDroppedSchedule(document, QueryDroppedName, &name[0]);
 }
 
+// A shell that gives the lengths of a double-byte name in UTF-16 characters.
+uint32_t QueryDroppedInUtf16(void* drop, char* buffer, uint32_t capacity) {
+  QueryDroppedName(drop, buffer, capacity);
+  std::string name = static_cast<const char*>(drop);
+  return static_cast<uint32_t>(name.size() / 2 + 2);
+}
+
 }  // namespace
 
 TEST(EditorDocument, MovesFollowTheItem) {
@@ -384,7 +391,58 @@ TEST(EditorDocument, OpenAndDropReplaceTheDocument) {
   Drop(editor.document, longest + "x.tlf");
   EXPECT_EQ(editor.fake.messages.back().text,
             "ドロップされたファイルのパスが長すぎるため使えません。");
+  // So is one whose copy is longer than the count a shell gave in UTF-16 characters.
+  std::string wide = "D:\\";
+  for (int i = 0; i < 140; ++i) wide += "\x83\x41";  // ア
+  wide += ".tlf";
+  editor.fake.messages.clear();
+  OpenDroppedSchedule(editor.document, QueryDroppedInUtf16, &wide[0]);
+  EXPECT_EQ(editor.fake.messages.at(0).text,
+            "ドロップされたファイルのパスが長すぎるため使えません。");
   EXPECT_EQ(editor.names(), (Names{"Z"}));
+}
+
+// A file that did not read as a schedule is replaced only after a question (default No),
+// asked on the first save to its own name alone, the close offer's save included.
+TEST(EditorDocument, SavingOverAFileThatWasNotAScheduleAsks) {
+  const std::string ask =
+      "C:\\pic.tlf\nこのファイルはスケジュールとして読み込めなかった部分が"
+      "あります。上書きすると元の内容は失われます。上書きしますか？";
+  enum Save { kSave, kClose, kSaveAs };
+  const struct {
+    std::string bytes;
+    Save save;
+    std::deque<bool> answers;
+    std::string written, asked;  // "": nothing written, nothing asked
+  } cases[] = {
+      {"\x89PNG\r\n\x1A\n", kSave, {false}, "", ask},
+      {"notes\r\n", kClose, {true, false}, "", ask},
+      {"notes\r\n", kClose, {true, true}, "C:\\pic.tlf", ask},
+      {"notes\r\n", kSaveAs, {}, "C:\\b.tlf", ""},
+      {"", kSave, {}, "C:\\pic.tlf", ""},
+  };
+  for (const auto& c : cases) {
+    Editor editor;
+    editor.fake.files["C:\\pic.tlf"] = c.bytes;
+    editor.fake.openPaths = {"C:\\pic.tlf"};
+    OpenSchedule(editor.document);
+    editor.document.modified = true;
+    editor.fake.answers = c.answers;
+    editor.fake.savePaths = {"C:\\b.tlf"};
+    EditorDocument& d = editor.document;
+    bool saved = c.save == kClose ? OfferSaveOnClose(d)
+                                  : (c.save == kSave ? SaveSchedule(d) : SaveScheduleAs(d)) ==
+                                        SaveResult::kSaved;
+    EXPECT_EQ(saved, !c.written.empty());
+    EXPECT_EQ(editor.fake.writes, c.written.empty() ? Names{} : Names{c.written});
+    const std::vector<ShownMessage>& shown = editor.fake.messages;
+    EXPECT_EQ(shown.empty() ? "" : shown.back().text, c.asked) << c.bytes;
+    EXPECT_EQ(!shown.empty() && shown.back().defaultNo, !c.asked.empty());
+    EXPECT_EQ(editor.fake.files["C:\\pic.tlf"] == c.bytes, c.written != "C:\\pic.tlf");
+    std::size_t before = shown.size();
+    SaveSchedule(d);  // after one save, no more questions
+    EXPECT_EQ(shown.size(), before + (c.written.empty() ? 1u : 0u));
+  }
 }
 
 TEST(EditorDocument, CommandLineOpensOrStartsEmpty) {
@@ -515,6 +573,12 @@ TEST(EditorDocument, AnOpenQuestionHoldsTheDocument) {
     EXPECT_TRUE(AllowSessionEnd(clean.document) && !OfferSaveOnClose(clean.document));
   };
   OpenSchedule(clean.document);
+  clean.fake.itemDialog = [&clean](ItemFields&) {  // but not over what was typed
+    clean.fake.itemDialogChanged = true;
+    return AllowSessionEnd(clean.document);
+  };
+  AddItem(clean.document);
+  EXPECT_TRUE(clean.names().empty());
 }
 
 // ログオン時に実行: file ("" untitled), Run value before ("" none), modified, answers, save

@@ -17,11 +17,11 @@ struct Form {
   std::string delay = "0";
   bool envVar = false;
 
-  FormProblem read(ItemFields& fields) const {
-    ItemFormInput input{name.c_str(),       path.c_str(),  arguments.c_str(),
-                        workFolder.c_str(), delay.c_str(), envVar};
-    return ReadItemForm(input, fields);
+  ItemFormInput input() const {
+    return {name.c_str(),       path.c_str(),  arguments.c_str(),
+            workFolder.c_str(), delay.c_str(), envVar};
   }
+  FormProblem read(ItemFields& fields) const { return ReadItemForm(input(), fields); }
 };
 
 const std::string k258(258, 'a');
@@ -40,6 +40,14 @@ TEST(ItemForm, ResetRecord) {
   EXPECT_STREQ(fields.workFolder, "");
   EXPECT_EQ(fields.delaySeconds, -1);
   EXPECT_EQ(fields.pathIsEnvVar, 0);
+  // The reset record as the dialog shows it is no change; any field changed is one.
+  for (int changed = -1; changed < 6; ++changed) {
+    Form form{"", "", "", "", "0", changed == 5};
+    std::string* texts[] = {&form.name, &form.path, &form.arguments, &form.workFolder,
+                            &form.delay};
+    if (changed >= 0 && changed < 5) *texts[changed] += "1";
+    EXPECT_EQ(ItemFormChanged(form.input(), fields), changed >= 0) << changed;
+  }
 }
 
 TEST(ItemForm, ChecksInOrder) {

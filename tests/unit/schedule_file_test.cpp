@@ -205,6 +205,16 @@ TEST(ScheduleFileWriter, FailedSaveKeepsTheOldFileAndLeavesNoTemporary) {
   EXPECT_FALSE(WriteScheduleFile(missing.c_str(), holder.list, ScheduleOptions{}));
   EXPECT_FALSE(fs::exists(temp.file("no-such-folder")));
   EXPECT_FALSE(WriteScheduleFile("", holder.list, ScheduleOptions{}));
+#ifndef _WIN32
+  // A dangling link takes the name: the new content stays under the temporary name.
+  fs::create_symlink("nowhere", temp.file("link.tlf"));
+  FileProblem problem = FileProblem::kNone;
+  char keptAs[kTextSize] = "";
+  EXPECT_FALSE(
+      WriteScheduleFile(temp.file("link.tlf").c_str(), holder.list, {}, &problem, keptAs));
+  EXPECT_EQ(problem, FileProblem::kKeptElsewhere);
+  EXPECT_EQ(keptAs, temp.file("~tlsave0.tmp"));
+#endif
 }
 
 TEST(ScheduleFileWriter, SaveDoesNotReuseAnExistingFileAsItsTemporary) {
@@ -275,6 +285,41 @@ TEST(ScheduleFileReader, CountLine) {
   // A huge count over a short file gives just the records present.
   EXPECT_EQ(ParseEditor(Header(2147483647) + three).size(), 3u);
   EXPECT_EQ(ParseEditor("false\nfalse\n\n99999999999999999999\n\n" + three).size(), 3u);
+}
+
+// The editor reads what it can of any file, and tells whether the whole file read as a
+// schedule: a save over one that did not would lose the rest.
+TEST(ScheduleFileReader, WhatReadsAsASchedule) {
+  const std::string good = Header(1) + RecordText("A");
+  const std::pair<std::string, bool> kCases[] = {
+      {kWorkedExample, true},
+      {"false\ntrue\n\n0\n", true},
+      {"", true},
+      {" \r\n\x1A\x1A", true},
+      {good + "\r\n \t\r\n", true},
+      {good.substr(0, good.size() - 4), true},
+      {good + "\x1A\r\n", true},
+      {"\x89PNG\r\n\x1A\n", false},
+      {"notes\r\n", false},
+      {"true", false},
+      {"TRUE\r\nfalse\r\n\r\n0\r\n", false},
+      {"false\r\nfalse\r\n\r\nabc\r\n", false},
+      {Header(2) + RecordText("A"), false},
+      {"false\r\nfalse\r\n\r\n1x\r\n\r\n" + RecordText("A"), false},
+      {good + "more", false},
+      {good + "\x1Amore", false}};
+  TempFolder temp;
+  for (const auto& [bytes, expected] : kCases) {
+    ListHolder holder;
+    ScheduleOptions options;
+    bool wellFormed = !expected;
+    ParseScheduleText(bytes.data(), bytes.size(), holder.list, options, &wellFormed);
+    EXPECT_EQ(wellFormed, expected) << bytes;
+    WriteBytes(temp.file("file.tlf"), bytes);
+    wellFormed = !expected;
+    LoadScheduleFile(temp.file("file.tlf").c_str(), holder.list, options, nullptr, &wellFormed);
+    EXPECT_EQ(wellFormed, expected) << bytes;
+  }
 }
 
 TEST(ScheduleFileReader, OptionWordsInTheEditor) {
@@ -783,7 +828,9 @@ TEST(ScheduleFileWriter, EveryTemporaryNameTaken) {
   fs::create_directory(temp.file("~tlsave99.tmp"));  // a folder takes a name as well
   ListHolder holder;
   FillWorkedExample(holder);
-  EXPECT_FALSE(WriteScheduleFile(path.c_str(), holder.list, kWorkedExampleOptions));
+  FileProblem problem = FileProblem::kNone;
+  EXPECT_FALSE(WriteScheduleFile(path.c_str(), holder.list, kWorkedExampleOptions, &problem));
+  EXPECT_EQ(problem, FileProblem::kNoFreeName);
   EXPECT_EQ(ReadFileBytes(path), "old");
   EXPECT_EQ(temp.entries().size(), 101u);
   EXPECT_EQ(ReadFileBytes(temp.file("~tlsave98.tmp")), "user data");
@@ -839,16 +886,21 @@ TEST(ScheduleFileReader, LoadsLeaveNoFileOpen) {
 // The save's steps over an in-memory folder whose swap fails as ReplaceFileA documents it:
 // kKeepsBoth for ERROR_UNABLE_TO_REMOVE_REPLACED, ERROR_UNABLE_TO_MOVE_REPLACEMENT with a
 // backup and any other error; kOldToBackup for ERROR_UNABLE_TO_MOVE_REPLACEMENT_2;
-// kTargetGone as Wine without a backup. stuck names (held by a scanner) neither move nor go.
+// kTargetGone as Wine without a backup; kOldCopied leaves a copy under the backup name.
+// stuck names (held by a scanner) neither move nor go; unknown ones cannot be looked at once
+// they hold no file, nor moved to; undeletable ones do not go.
 struct FakeFolder {
-  enum Swap { kWorks, kKeepsBoth, kOldToBackup, kTargetGone } swap = kWorks;
+  enum Swap { kWorks, kKeepsBoth, kOldToBackup, kTargetGone, kOldCopied } swap = kWorks;
   std::map<std::string, std::string> files;
-  std::set<std::string> stuck;
+  std::set<std::string> stuck, unknown, undeletable;
   bool writeFails = false;
 
   static FakeFolder& Of(void* context) { return *static_cast<FakeFolder*>(context); }
   bool move(const std::string& from, const std::string& to) {
-    if (stuck.count(from) > 0 || files.count(to) > 0 || files.count(from) == 0) return false;
+    if (stuck.count(from) > 0 || unknown.count(to) > 0 || files.count(to) > 0 ||
+        files.count(from) == 0) {
+      return false;
+    }
     files[to] = files[from];
     files.erase(from);
     return true;
@@ -863,18 +915,22 @@ struct FakeFolder {
     };
     table.fileState = [](void* c, const char* path) {
       auto file = Of(c).files.find(path);
-      if (file == Of(c).files.end()) return FileState::kMissing;
+      if (file == Of(c).files.end()) {
+        return Of(c).unknown.count(path) > 0 ? FileState::kUnknown : FileState::kMissing;
+      }
       return file->second == "<folder>" ? FileState::kRefused : FileState::kReplaceable;
     };
     table.replaceFile = [](void* c, const char* target, const char* temp, const char* backup) {
       FakeFolder& f = Of(c);
-      if (f.swap == kKeepsBoth) return false;
+      if (f.swap == kOldCopied) f.files[backup] = f.files[target];  // and fails
+      if (f.swap == kKeepsBoth || f.swap == kOldCopied) return false;
       if (f.swap == kTargetGone) return !f.files.erase(target);
       return f.move(target, backup) && f.swap == kWorks && f.move(temp, target);
     };
     table.moveFile = [](void* c, const char* a, const char* b) { return Of(c).move(a, b); };
     table.deleteFile = [](void* c, const char* path) {
-      return Of(c).stuck.count(path) == 0 && Of(c).files.erase(path) > 0;
+      return Of(c).stuck.count(path) + Of(c).undeletable.count(path) == 0 &&
+             Of(c).files.erase(path) > 0;
     };
     table.copyAttributes = [](void*, const char*, const char*) {};
     table.context = this;
@@ -883,8 +939,9 @@ struct FakeFolder {
 };
 
 // Every documented failure of each step leaves a whole file, old or new, under the target's
-// name, or the new one under the name the caller shows. Beside a 248-byte folder the names
-// shorten to fit where the target's name does.
+// name, or the new one under the name the caller shows; nothing is deleted while the
+// target's state is unknown. Beside a 248-byte folder the names shorten to fit where the
+// target's name does; beside a 247-byte one the long names just fit.
 TEST(ScheduleFileWriter, EveryFailedStepLeavesAWholeFile) {
   using F = FakeFolder;
   struct Case {
@@ -894,6 +951,7 @@ TEST(ScheduleFileWriter, EveryFailedStepLeavesAWholeFile) {
     std::vector<int> stuck;  // 0: the temporary file, 1: the backup
     SaveOutcome outcome;
     std::size_t filesLeft;
+    std::vector<int> unknown = {}, undeletable = {};  // 2: the target
   };
   const Case kCases[] = {
       {"replaced", F::kWorks, "old", {}, SaveOutcome::kSaved, 1},
@@ -906,19 +964,36 @@ TEST(ScheduleFileWriter, EveryFailedStepLeavesAWholeFile) {
       {"no old file, new stuck", F::kWorks, "", {0}, SaveOutcome::kKeptElsewhere, 1},
       {"target is a folder", F::kWorks, "<folder>", {}, SaveOutcome::kFailed, 1},
       {"write fails", F::kWorks, "old", {}, SaveOutcome::kFailed, 1},
+      {"old moved away, target unknown",
+       F::kOldToBackup,
+       "old",
+       {},
+       SaveOutcome::kKeptElsewhere,
+       2,
+       {2}},
+      {"backup cannot go", F::kWorks, "old", {}, SaveOutcome::kSaved, 2, {}, {1}},
+      {"old copied, both kept", F::kOldCopied, "old", {}, SaveOutcome::kFailed, 1},
+      {"every backup name taken", F::kWorks, "old", {}, SaveOutcome::kNoFreeName, 201},
   };
   // A usual folder, and one of 248 bytes where only short names fit beside "a.tlf".
-  for (std::string folder : {std::string("D:\\docs\\"), std::string(248, 'f') + "\\"}) {
-    bool shortNames = folder.size() > 200;
+  for (std::string folder : {std::string("D:\\docs\\"), std::string(246, 'f') + "\\",
+                             std::string(248, 'f') + "\\"}) {
+    bool shortNames = folder.size() > 247;
     std::string target = folder + (shortNames ? "a.tlf" : "plan.tlf");
     std::string names[] = {folder + (shortNames ? "~s0" : "~tlsave0.tmp"),
-                           folder + (shortNames ? "~b0" : "~tlback0.tmp")};
+                           folder + (shortNames ? "~b0" : "~tlback0.tmp"), target};
     for (const Case& c : kCases) {
       FakeFolder fake;
       fake.swap = c.swap;
       fake.writeFails = std::string(c.what) == "write fails";
       if (!c.old.empty()) fake.files[target] = c.old;
       for (int name : c.stuck) fake.stuck.insert(names[name]);
+      for (int name : c.unknown) fake.unknown.insert(names[name]);
+      for (int name : c.undeletable) fake.undeletable.insert(names[name]);
+      for (int n = 0; c.outcome == SaveOutcome::kNoFreeName && n < 100; ++n) {
+        fake.files[folder + "~b" + std::to_string(n)] = "kept";  // long and short names
+        fake.files[folder + "~tlback" + std::to_string(n) + ".tmp"] = "kept";
+      }
       char keptAs[kTextSize] = "x";
       SaveOutcome outcome =
           SaveFileSafely(fake.host(), target.c_str(), "new", 3, keptAs, kTextSize);
@@ -934,5 +1009,15 @@ TEST(ScheduleFileWriter, EveryFailedStepLeavesAWholeFile) {
         EXPECT_EQ(fake.files[target], outcome == SaveOutcome::kSaved ? "new" : c.old);
       }
     }
+  }
+  // Beside a folder of 257 bytes not even "~s0" fits: nothing is written.
+  for (std::string old : {"", "old"}) {
+    FakeFolder full;
+    std::string target = std::string(256, 'f') + "\\a";
+    if (!old.empty()) full.files[target] = old;
+    char keptAs[kTextSize];
+    EXPECT_EQ(SaveFileSafely(full.host(), target.c_str(), "new", 3, keptAs, kTextSize),
+              SaveOutcome::kNoFreeName);
+    EXPECT_EQ(full.files.size(), old.size() / 3);
   }
 }
