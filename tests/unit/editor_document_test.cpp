@@ -385,64 +385,48 @@ TEST(EditorDocument, OpenAndDropReplaceTheDocument) {
   EXPECT_EQ(editor.fake.writes, (Names{"D:\\dropped.tlf"}));
   Drop(editor.document, "D:\\notes.txt");
   EXPECT_EQ(editor.fake.messages.back().text, ".tlfファイルを選択してください");
-  // A path longer than a path buffer holds is refused, never opened cut.
+  // A path longer than a path buffer holds is refused, never opened cut, also where a shell
+  // counts it in UTF-16 characters.
+  std::string wide = "D:\\";
+  for (int i = 0; i < 140; ++i) wide += "\x83\x41";  // ア
+  OpenDroppedSchedule(editor.document, QueryDroppedInUtf16, &wide[0]);
+  EXPECT_EQ(editor.fake.messages.back().text,
+            "ドロップされたファイルのパスが長すぎるため使えません。");
   const std::string longest = "D:\\" + std::string(252, 'a') + ".tlf";  // 259 bytes
   editor.fake.files[longest] = FakeDocumentHost::ScheduleBytes({"C"});
   Drop(editor.document, longest + "x.tlf");
   EXPECT_EQ(editor.fake.messages.back().text,
             "ドロップされたファイルのパスが長すぎるため使えません。");
-  // So is one whose copy is longer than the count a shell gave in UTF-16 characters.
-  std::string wide = "D:\\";
-  for (int i = 0; i < 140; ++i) wide += "\x83\x41";  // ア
-  wide += ".tlf";
-  editor.fake.messages.clear();
-  OpenDroppedSchedule(editor.document, QueryDroppedInUtf16, &wide[0]);
-  EXPECT_EQ(editor.fake.messages.at(0).text,
-            "ドロップされたファイルのパスが長すぎるため使えません。");
   EXPECT_EQ(editor.names(), (Names{"Z"}));
 }
 
 // A file that did not read as a schedule is replaced only after a question (default No),
-// asked on the first save to its own name alone, the close offer's save included.
+// asked before the first save to its own name, the close offer's save included.
 TEST(EditorDocument, SavingOverAFileThatWasNotAScheduleAsks) {
-  const std::string ask =
-      "C:\\pic.tlf\nこのファイルはスケジュールとして読み込めなかった部分が"
-      "あります。上書きすると元の内容は失われます。上書きしますか？";
-  enum Save { kSave, kClose, kSaveAs };
-  const struct {
-    std::string bytes;
-    Save save;
-    std::deque<bool> answers;
-    std::string written, asked;  // "": nothing written, nothing asked
-  } cases[] = {
-      {"\x89PNG\r\n\x1A\n", kSave, {false}, "", ask},
-      {"notes\r\n", kClose, {true, false}, "", ask},
-      {"notes\r\n", kClose, {true, true}, "C:\\pic.tlf", ask},
-      {"notes\r\n", kSaveAs, {}, "C:\\b.tlf", ""},
-      {"", kSave, {}, "C:\\pic.tlf", ""},
-  };
-  for (const auto& c : cases) {
-    Editor editor;
-    editor.fake.files["C:\\pic.tlf"] = c.bytes;
-    editor.fake.openPaths = {"C:\\pic.tlf"};
-    OpenSchedule(editor.document);
-    editor.document.modified = true;
-    editor.fake.answers = c.answers;
-    editor.fake.savePaths = {"C:\\b.tlf"};
-    EditorDocument& d = editor.document;
-    bool saved = c.save == kClose ? OfferSaveOnClose(d)
-                                  : (c.save == kSave ? SaveSchedule(d) : SaveScheduleAs(d)) ==
-                                        SaveResult::kSaved;
-    EXPECT_EQ(saved, !c.written.empty());
-    EXPECT_EQ(editor.fake.writes, c.written.empty() ? Names{} : Names{c.written});
-    const std::vector<ShownMessage>& shown = editor.fake.messages;
-    EXPECT_EQ(shown.empty() ? "" : shown.back().text, c.asked) << c.bytes;
-    EXPECT_EQ(!shown.empty() && shown.back().defaultNo, !c.asked.empty());
-    EXPECT_EQ(editor.fake.files["C:\\pic.tlf"] == c.bytes, c.written != "C:\\pic.tlf");
-    std::size_t before = shown.size();
-    SaveSchedule(d);  // after one save, no more questions
-    EXPECT_EQ(shown.size(), before + (c.written.empty() ? 1u : 0u));
-  }
+  Editor editor;
+  editor.fake.files = {{"C:\\pic.tlf", "\x89PNG\r\n\x1A\n"}, {"C:\\empty.tlf", ""}};
+  editor.fake.openPaths = {"C:\\pic.tlf", "C:\\empty.tlf", "C:\\pic.tlf"};
+  OpenSchedule(editor.document);
+  editor.document.modified = true;
+  editor.fake.answers = {true, false};
+  EXPECT_FALSE(OfferSaveOnClose(editor.document));
+  const ShownMessage& asked = editor.fake.messages.at(1);
+  EXPECT_EQ(asked.text,
+            "C:\\pic.tlf\nこのファイルはスケジュールとして読み込めなかった部分があり"
+            "ます。上書きすると元の内容は失われます。上書きしますか？");
+  EXPECT_TRUE(asked.question && asked.defaultNo && editor.document.modified);
+  EXPECT_EQ(editor.fake.files["C:\\pic.tlf"], "\x89PNG\r\n\x1A\n");
+  SaveSchedule(editor.document);  // yes, and no more questions after it
+  SaveSchedule(editor.document);
+  OpenSchedule(editor.document);  // an empty file has nothing to lose
+  SaveSchedule(editor.document);
+  editor.fake.files["C:\\pic.tlf"] = "notes";  // nor a save under another name
+  OpenSchedule(editor.document);
+  editor.fake.savePaths = {"C:\\b.tlf"};
+  SaveScheduleAs(editor.document);
+  EXPECT_EQ(editor.fake.messages.size(), 3u);
+  EXPECT_EQ(editor.fake.writes,
+            (Names{"C:\\pic.tlf", "C:\\pic.tlf", "C:\\empty.tlf", "C:\\b.tlf"}));
 }
 
 TEST(EditorDocument, CommandLineOpensOrStartsEmpty) {

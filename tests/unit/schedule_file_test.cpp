@@ -206,8 +206,7 @@ TEST(ScheduleFileWriter, FailedSaveKeepsTheOldFileAndLeavesNoTemporary) {
   EXPECT_FALSE(fs::exists(temp.file("no-such-folder")));
   EXPECT_FALSE(WriteScheduleFile("", holder.list, ScheduleOptions{}));
 #ifndef _WIN32
-  // A dangling link takes the name: the new content stays under the temporary name.
-  fs::create_symlink("nowhere", temp.file("link.tlf"));
+  fs::create_symlink("nowhere", temp.file("link.tlf"));  // takes the name, holds no file
   FileProblem problem = FileProblem::kNone;
   char keptAs[kTextSize] = "";
   EXPECT_FALSE(
@@ -287,38 +286,23 @@ TEST(ScheduleFileReader, CountLine) {
   EXPECT_EQ(ParseEditor("false\nfalse\n\n99999999999999999999\n\n" + three).size(), 3u);
 }
 
-// The editor reads what it can of any file, and tells whether the whole file read as a
-// schedule: a save over one that did not would lose the rest.
+// The editor reads what it can of any file, and tells whether it all read as a schedule.
 TEST(ScheduleFileReader, WhatReadsAsASchedule) {
   const std::string good = Header(1) + RecordText("A");
-  const std::pair<std::string, bool> kCases[] = {
-      {kWorkedExample, true},
-      {"false\ntrue\n\n0\n", true},
-      {"", true},
-      {" \r\n\x1A\x1A", true},
-      {good + "\r\n \t\r\n", true},
-      {good.substr(0, good.size() - 4), true},
-      {good + "\x1A\r\n", true},
-      {"\x89PNG\r\n\x1A\n", false},
-      {"notes\r\n", false},
-      {"true", false},
-      {"TRUE\r\nfalse\r\n\r\n0\r\n", false},
-      {"false\r\nfalse\r\n\r\nabc\r\n", false},
-      {Header(2) + RecordText("A"), false},
-      {"false\r\nfalse\r\n\r\n1x\r\n\r\n" + RecordText("A"), false},
-      {good + "more", false},
-      {good + "\x1Amore", false}};
-  TempFolder temp;
-  for (const auto& [bytes, expected] : kCases) {
-    ListHolder holder;
-    ScheduleOptions options;
-    bool wellFormed = !expected;
-    ParseScheduleText(bytes.data(), bytes.size(), holder.list, options, &wellFormed);
-    EXPECT_EQ(wellFormed, expected) << bytes;
-    WriteBytes(temp.file("file.tlf"), bytes);
-    wellFormed = !expected;
-    LoadScheduleFile(temp.file("file.tlf").c_str(), holder.list, options, nullptr, &wellFormed);
-    EXPECT_EQ(wellFormed, expected) << bytes;
+  const std::vector<std::string> kCases[] = {
+      {kWorkedExample, "false\ntrue\n\n0\n", "", " \r\n\x1A\x1A", good + "\r\n \t\r\n",
+       good.substr(0, good.size() - 4), good + "\x1A\r\n"},
+      {"\x89PNG\r\n\x1A\n", "notes\r\n", "true", "TRUE\r\nfalse\r\n\r\n0\r\n", Header(2) + "\n",
+       "false\r\nfalse\r\n\r\nabc\r\n", "false\nfalse\n0x\n", good + "more",
+       good + "\x1Amore"}};
+  for (bool expected : {true, false}) {
+    for (const std::string& bytes : kCases[expected ? 0 : 1]) {
+      ListHolder holder;
+      ScheduleOptions options;
+      bool wellFormed = !expected;
+      ParseScheduleText(bytes.data(), bytes.size(), holder.list, options, &wellFormed);
+      EXPECT_EQ(wellFormed, expected) << bytes;
+    }
   }
 }
 
@@ -886,21 +870,19 @@ TEST(ScheduleFileReader, LoadsLeaveNoFileOpen) {
 // The save's steps over an in-memory folder whose swap fails as ReplaceFileA documents it:
 // kKeepsBoth for ERROR_UNABLE_TO_REMOVE_REPLACED, ERROR_UNABLE_TO_MOVE_REPLACEMENT with a
 // backup and any other error; kOldToBackup for ERROR_UNABLE_TO_MOVE_REPLACEMENT_2;
-// kTargetGone as Wine without a backup; kOldCopied leaves a copy under the backup name.
-// stuck names (held by a scanner) neither move nor go; unknown ones cannot be looked at once
-// they hold no file, nor moved to; undeletable ones do not go.
+// kTargetGone as Wine without a backup; kOldCopied also copies the old file to the backup.
+// stuck names (held by a scanner) neither move nor go; unknown ones, once without a file,
+// cannot be looked at nor moved to.
 struct FakeFolder {
   enum Swap { kWorks, kKeepsBoth, kOldToBackup, kTargetGone, kOldCopied } swap = kWorks;
   std::map<std::string, std::string> files;
-  std::set<std::string> stuck, unknown, undeletable;
+  std::set<std::string> stuck, unknown;
   bool writeFails = false;
 
   static FakeFolder& Of(void* context) { return *static_cast<FakeFolder*>(context); }
   bool move(const std::string& from, const std::string& to) {
-    if (stuck.count(from) > 0 || unknown.count(to) > 0 || files.count(to) > 0 ||
-        files.count(from) == 0) {
+    if (stuck.count(from) + unknown.count(to) + files.count(to) > 0 || !files.count(from))
       return false;
-    }
     files[to] = files[from];
     files.erase(from);
     return true;
@@ -929,8 +911,7 @@ struct FakeFolder {
     };
     table.moveFile = [](void* c, const char* a, const char* b) { return Of(c).move(a, b); };
     table.deleteFile = [](void* c, const char* path) {
-      return Of(c).stuck.count(path) + Of(c).undeletable.count(path) == 0 &&
-             Of(c).files.erase(path) > 0;
+      return Of(c).stuck.count(path) == 0 && Of(c).files.erase(path) > 0;
     };
     table.copyAttributes = [](void*, const char*, const char*) {};
     table.context = this;
@@ -939,9 +920,9 @@ struct FakeFolder {
 };
 
 // Every documented failure of each step leaves a whole file, old or new, under the target's
-// name, or the new one under the name the caller shows; nothing is deleted while the
-// target's state is unknown. Beside a 248-byte folder the names shorten to fit where the
-// target's name does; beside a 247-byte one the long names just fit.
+// name, or the new one under the name the caller shows; nothing goes while the target's
+// state is unknown. Beside a 248-byte folder the names shorten to fit where the target's
+// name does (beside a 247-byte one the long names just fit).
 TEST(ScheduleFileWriter, EveryFailedStepLeavesAWholeFile) {
   using F = FakeFolder;
   struct Case {
@@ -951,7 +932,7 @@ TEST(ScheduleFileWriter, EveryFailedStepLeavesAWholeFile) {
     std::vector<int> stuck;  // 0: the temporary file, 1: the backup
     SaveOutcome outcome;
     std::size_t filesLeft;
-    std::vector<int> unknown = {}, undeletable = {};  // 2: the target
+    std::vector<int> unknown = {};  // 2: the target
   };
   const Case kCases[] = {
       {"replaced", F::kWorks, "old", {}, SaveOutcome::kSaved, 1},
@@ -964,14 +945,8 @@ TEST(ScheduleFileWriter, EveryFailedStepLeavesAWholeFile) {
       {"no old file, new stuck", F::kWorks, "", {0}, SaveOutcome::kKeptElsewhere, 1},
       {"target is a folder", F::kWorks, "<folder>", {}, SaveOutcome::kFailed, 1},
       {"write fails", F::kWorks, "old", {}, SaveOutcome::kFailed, 1},
-      {"old moved away, target unknown",
-       F::kOldToBackup,
-       "old",
-       {},
-       SaveOutcome::kKeptElsewhere,
-       2,
-       {2}},
-      {"backup cannot go", F::kWorks, "old", {}, SaveOutcome::kSaved, 2, {}, {1}},
+      {"target unknown", F::kOldToBackup, "old", {}, SaveOutcome::kKeptElsewhere, 2, {2}},
+      {"backup cannot go", F::kWorks, "old", {1}, SaveOutcome::kSaved, 2},
       {"old copied, both kept", F::kOldCopied, "old", {}, SaveOutcome::kFailed, 1},
       {"every backup name taken", F::kWorks, "old", {}, SaveOutcome::kNoFreeName, 201},
   };
@@ -989,7 +964,6 @@ TEST(ScheduleFileWriter, EveryFailedStepLeavesAWholeFile) {
       if (!c.old.empty()) fake.files[target] = c.old;
       for (int name : c.stuck) fake.stuck.insert(names[name]);
       for (int name : c.unknown) fake.unknown.insert(names[name]);
-      for (int name : c.undeletable) fake.undeletable.insert(names[name]);
       for (int n = 0; c.outcome == SaveOutcome::kNoFreeName && n < 100; ++n) {
         fake.files[folder + "~b" + std::to_string(n)] = "kept";  // long and short names
         fake.files[folder + "~tlback" + std::to_string(n) + ".tmp"] = "kept";
@@ -1010,14 +984,10 @@ TEST(ScheduleFileWriter, EveryFailedStepLeavesAWholeFile) {
       }
     }
   }
-  // Beside a folder of 257 bytes not even "~s0" fits: nothing is written.
-  for (std::string old : {"", "old"}) {
-    FakeFolder full;
-    std::string target = std::string(256, 'f') + "\\a";
-    if (!old.empty()) full.files[target] = old;
-    char keptAs[kTextSize];
-    EXPECT_EQ(SaveFileSafely(full.host(), target.c_str(), "new", 3, keptAs, kTextSize),
-              SaveOutcome::kNoFreeName);
-    EXPECT_EQ(full.files.size(), old.size() / 3);
-  }
+  FakeFolder full;  // beside a folder of 257 bytes not even "~s0" fits
+  char keptAs[kTextSize];
+  EXPECT_EQ(SaveFileSafely(full.host(), (std::string(256, 'f') + "\\a").c_str(), "new", 3,
+                           keptAs, kTextSize),
+            SaveOutcome::kNoFreeName);
+  EXPECT_TRUE(full.files.empty());
 }
