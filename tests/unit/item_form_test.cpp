@@ -17,11 +17,11 @@ struct Form {
   std::string delay = "0";
   bool envVar = false;
 
-  ItemFormInput input() const {
-    return {name.c_str(),       path.c_str(),  arguments.c_str(),
-            workFolder.c_str(), delay.c_str(), envVar};
+  FormProblem read(ItemFields& fields) const {
+    ItemFormInput input{name.c_str(),       path.c_str(),  arguments.c_str(),
+                        workFolder.c_str(), delay.c_str(), envVar};
+    return ReadItemForm(input, fields);
   }
-  FormProblem read(ItemFields& fields) const { return ReadItemForm(input(), fields); }
 };
 
 const std::string k258(258, 'a');
@@ -42,11 +42,10 @@ TEST(ItemForm, ResetRecord) {
   EXPECT_EQ(fields.pathIsEnvVar, 0);
   // The reset record as the dialog shows it is no change; any field changed is one.
   for (int changed = -1; changed < 6; ++changed) {
-    Form form{"", "", "", "", "0", changed == 5};
-    std::string* texts[] = {&form.name, &form.path, &form.arguments, &form.workFolder,
-                            &form.delay};
-    if (changed >= 0 && changed < 5) *texts[changed] += "1";
-    EXPECT_EQ(ItemFormChanged(form.input(), fields), changed >= 0) << changed;
+    const char* texts[] = {"", "", "", "", "0"};
+    if (changed >= 0 && changed < 5) texts[changed] = "1";
+    ItemFormInput input{texts[0], texts[1], texts[2], texts[3], texts[4], changed == 5};
+    EXPECT_EQ(ItemFormChanged(input, fields), changed >= 0) << changed;
   }
 }
 

@@ -870,9 +870,8 @@ TEST(ScheduleFileReader, LoadsLeaveNoFileOpen) {
 // The save's steps over an in-memory folder whose swap fails as ReplaceFileA documents it:
 // kKeepsBoth for ERROR_UNABLE_TO_REMOVE_REPLACED, ERROR_UNABLE_TO_MOVE_REPLACEMENT with a
 // backup and any other error; kOldToBackup for ERROR_UNABLE_TO_MOVE_REPLACEMENT_2;
-// kTargetGone as Wine without a backup; kOldCopied also copies the old file to the backup.
-// stuck names (held by a scanner) neither move nor go; unknown ones, once without a file,
-// cannot be looked at nor moved to.
+// kTargetGone as Wine without a backup; kOldCopied copies the old file to the backup too.
+// stuck names (held by a scanner) neither move nor go; unknown ones cannot be looked at.
 struct FakeFolder {
   enum Swap { kWorks, kKeepsBoth, kOldToBackup, kTargetGone, kOldCopied } swap = kWorks;
   std::map<std::string, std::string> files;
@@ -920,9 +919,8 @@ struct FakeFolder {
 };
 
 // Every documented failure of each step leaves a whole file, old or new, under the target's
-// name, or the new one under the name the caller shows; nothing goes while the target's
-// state is unknown. Beside a 248-byte folder the names shorten to fit where the target's
-// name does (beside a 247-byte one the long names just fit).
+// name, or the new one under the name the caller shows. Beside a 248-byte folder the names
+// shorten to fit where the target's name does (beside a 247-byte one long names just fit).
 TEST(ScheduleFileWriter, EveryFailedStepLeavesAWholeFile) {
   using F = FakeFolder;
   struct Case {
