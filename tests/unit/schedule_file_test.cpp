@@ -292,9 +292,8 @@ TEST(ScheduleFileReader, WhatReadsAsASchedule) {
   const std::vector<std::string> kCases[] = {
       {kWorkedExample, "false\ntrue\n\n0\n", "", " \r\n\x1A\x1A", good + "\r\n \t\r\n",
        good.substr(0, good.size() - 4), good + "\x1A\r\n"},
-      {"\x89PNG\r\n\x1A\n", "notes\r\n", "true", "TRUE\r\nfalse\r\n\r\n0\r\n", Header(2) + "\n",
-       "false\r\nfalse\r\n\r\nabc\r\n", "false\nfalse\n0x\n", good + "more",
-       good + "\x1Amore"}};
+      {"\x89PNG\r\n\x1A\n", "notes\r\n", "true", "TRUE\nfalse\n0\n", Header(2) + "\n",
+       "false\nfalse\nabc\n", "false\nfalse\n0x\n", good + "more", good + "\x1Amore"}};
   for (bool expected : {true, false}) {
     for (const std::string& bytes : kCases[expected ? 0 : 1]) {
       ListHolder holder;
@@ -896,9 +895,8 @@ struct FakeFolder {
     };
     table.fileState = [](void* c, const char* path) {
       auto file = Of(c).files.find(path);
-      if (file == Of(c).files.end()) {
-        return Of(c).unknown.count(path) > 0 ? FileState::kUnknown : FileState::kMissing;
-      }
+      if (Of(c).unknown.count(path) > Of(c).files.count(path)) return FileState::kUnknown;
+      if (file == Of(c).files.end()) return FileState::kMissing;
       return file->second == "<folder>" ? FileState::kRefused : FileState::kReplaceable;
     };
     table.replaceFile = [](void* c, const char* target, const char* temp, const char* backup) {
@@ -920,7 +918,7 @@ struct FakeFolder {
 
 // Every documented failure of each step leaves a whole file, old or new, under the target's
 // name, or the new one under the name the caller shows. Beside a 248-byte folder the names
-// shorten to fit where the target's name does (beside a 247-byte one long names just fit).
+// shorten to fit where the target's name does.
 TEST(ScheduleFileWriter, EveryFailedStepLeavesAWholeFile) {
   using F = FakeFolder;
   struct Case {
