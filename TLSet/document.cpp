@@ -287,7 +287,6 @@ void NewSchedule(EditorDocument& document) {
   }
   // The modified flag stays as it is: after a "no" the close prompt asks again.
   document.fileName[0] = '\0';
-  document.fileWellFormed = true;
   document.schedule.clear();
   Refresh(document, kWholeList);
   document.options = ScheduleOptions{};

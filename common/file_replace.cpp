@@ -54,7 +54,6 @@ bool FindFreeBackupName(const FileHost& host, const char* target, char* backup) 
     if (!SiblingName(target, Sibling::kBackup, number, backup)) break;
     if (host.fileState(host.context, backup) == FileState::kMissing) return true;
   }
-  backup[0] = '\0';
   return false;
 }
 

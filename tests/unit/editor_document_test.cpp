@@ -380,8 +380,7 @@ TEST(EditorDocument, OpenAndDropReplaceTheDocument) {
   Drop(editor.document, "D:\\notes.txt");
   EXPECT_EQ(editor.fake.messages.back().text, ".tlfファイルを選択してください");
   // A path longer than a path buffer holds is refused, never opened cut.
-  std::string wide = "D:\\";  // and 140 of ア, which a shell counting UTF-16 gives as 142
-  for (int i = 0; i < 140; ++i) wide += "\x83\x41";
+  std::string wide = "D:\\" + std::string(280, '\x83');  // 140 of ャ: 142 counted in UTF-16
   OpenDroppedSchedule(editor.document, InUtf16, &wide[0]);
   EXPECT_EQ(editor.fake.messages.back().text,
             "ドロップされたファイルのパスが長すぎるため使えません。");
