@@ -50,7 +50,7 @@ std::function<bool(ItemFields&)> Enter(const char* name, int32_t delay = 5) {
 void Drop(EditorDocument& document, std::string name) {
   OpenDroppedSchedule(document, QueryDroppedName, &name[0]);
 }
-uint32_t InUtf16(void* d, char* b, uint32_t n) { return QueryDroppedName(d, b, n) ? 142 : 0; }
+uint32_t InUtf16(void* d, char* b, uint32_t n) { return QueryDroppedName(d, b, n) ? 130 : 0; }
 
 }  // namespace
 
@@ -380,7 +380,7 @@ TEST(EditorDocument, OpenAndDropReplaceTheDocument) {
   Drop(editor.document, "D:\\notes.txt");
   EXPECT_EQ(editor.fake.messages.back().text, ".tlfファイルを選択してください");
   // A path longer than a path buffer holds is refused, never opened cut.
-  std::string wide = "D:\\" + std::string(280, '\x83');  // 140 of ャ: 142 counted in UTF-16
+  std::string wide = "D:" + std::string(256, '\x83');  // 128 of ャ: 130 counted in UTF-16
   OpenDroppedSchedule(editor.document, InUtf16, &wide[0]);
   EXPECT_EQ(editor.fake.messages.back().text,
             "ドロップされたファイルのパスが長すぎるため使えません。");
