@@ -27,6 +27,10 @@ const char kAddTooManyText[] = "アイテムは100000個までしか登録でき
 const char kAddNoMemoryText[] = "メモリが足りないため、アイテムを追加できませんでした。";
 const char kNameTooLongText[] = "ファイル名が長すぎるため保存できません。\n";
 const char kOverwriteText[] = "は既に存在します。上書きしますか？";
+const char kOverwriteForeignText[] =
+    "\nこのファイルはスケジュールとして読み込めなかった部分があります。"
+    "上書きすると元の内容は失われます。上書きしますか？";
+const char kNoFreeNameText[] = "一時ファイルの名前を作れないため保存できません。\n";
 const char kScheduleExtension[] = ".tlf";
 static_assert(kMaxScheduleItems == 100000 && kMaxScheduleFileBytes == 16 * 1024 * 1024,
               "the messages name the limits");
@@ -91,8 +95,9 @@ void Refresh(EditorDocument& document, RowRange changed) {
 bool ReadScheduleInto(EditorDocument& document, const char* path) {
   ScheduleList loaded;
   ScheduleOptions options = document.options;
+  bool wellFormed = false;
   FileProblem problem =
-      document.host.loadSchedule(document.host.context, path, loaded, options);
+      document.host.loadSchedule(document.host.context, path, loaded, options, &wellFormed);
   if (problem != FileProblem::kNone) {
     loaded.clear();
     ShowProblem(document, ProblemText(problem, false), path);
@@ -102,6 +107,7 @@ bool ReadScheduleInto(EditorDocument& document, const char* path) {
   document.schedule = loaded;
   document.options = options;
   CopyText(document.fileName, path);
+  document.fileWellFormed = wellFormed;
   Refresh(document, kWholeList);
   return true;
 }
@@ -122,11 +128,25 @@ void OpenScheduleFile(EditorDocument& document, const char* path) {
 // and where the file is when none could stay under its name, and the document keeps its
 // file name and its modified flag.
 SaveResult WriteTo(EditorDocument& document, const char* path) {
+  // A file that was opened but did not read as a schedule is replaced only when the user
+  // says so; No, the default, keeps the file and the document as they are.
+  if (!document.fileWellFormed && std::strcmp(path, document.fileName) == 0) {
+    char question[kTextSize * 2];
+    CopyText(question, sizeof question, path);
+    AppendText(question, sizeof question, kOverwriteForeignText);
+    if (!AskQuestion(document, question, true)) return SaveResult::kCancelled;
+  }
   char keptAs[kTextSize] = "";
   FileProblem problem = document.host.writeSchedule(
       document.host.context, path, document.schedule, document.options, keptAs);
   if (problem == FileProblem::kKeptElsewhere) {
     ShowProblem(document, kSaveFailedText, path, kKeptElsewhereText, keptAs);
+    return SaveResult::kFailed;
+  }
+  if (problem == FileProblem::kNoFreeName) {
+    char folder[kTextSize];
+    SplitDriveAndFolder(path, folder, sizeof folder);
+    ShowProblem(document, kNoFreeNameText, folder);
     return SaveResult::kFailed;
   }
   if (problem != FileProblem::kNone) {
@@ -135,6 +155,7 @@ SaveResult WriteTo(EditorDocument& document, const char* path) {
   }
   if (path != document.fileName) CopyText(document.fileName, path);
   document.modified = false;
+  document.fileWellFormed = true;  // the file now holds what the editor wrote
   return SaveResult::kSaved;
 }
 
@@ -175,9 +196,9 @@ RowRange RowsTouchedByMove(int32_t row, int32_t rowAfter) {
 
 bool HasOpenPrompt(const EditorDocument& document) { return document.openPrompts > 0; }
 
-bool AskQuestion(EditorDocument& document, const char* text) {
+bool AskQuestion(EditorDocument& document, const char* text, bool defaultNo) {
   OpenPrompt open(document);
-  return document.host.askYesNo(document.host.context, text, kConfirmCaption);
+  return document.host.askYesNo(document.host.context, text, kConfirmCaption, defaultNo);
 }
 
 void TellError(EditorDocument& document, const char* text) {
@@ -344,7 +365,10 @@ bool OfferSaveOnClose(EditorDocument& document) {
 }
 
 bool AllowSessionEnd(EditorDocument& document) {
-  if (HasOpenPrompt(document)) return !document.modified;
+  // The item dialog is one of the open prompts: what was typed into it would be lost too.
+  if (HasOpenPrompt(document)) {
+    return !document.modified && !document.host.itemDialogChanged(document.host.context);
+  }
   return OfferSaveOnClose(document);
 }
 

@@ -25,21 +25,25 @@ struct DocumentHost {
   void (*refreshList)(void* context, const ScheduleList& schedule, RowRange changed);
   // Shows both option check boxes as the options are.
   void (*showOptions)(void* context, const ScheduleOptions& options);
-  // Modal message boxes without owner: OK only, and yes/no (true for yes).
+  // Modal message boxes without owner: OK only, and yes/no (true for yes), whose default
+  // button is No when defaultNo is set.
   void (*showMessage)(void* context, const char* text, const char* caption);
-  bool (*askYesNo)(void* context, const char* text, const char* caption);
+  bool (*askYesNo)(void* context, const char* text, const char* caption, bool defaultNo);
   // The open and save-as file dialogs. path (kTextSize bytes) holds the prompt the dialog
   // shows in its name box; true and the chosen path there when the user confirms.
   bool (*chooseOpenPath)(void* context, char* path);
   bool (*chooseSavePath)(void* context, char* path);
   // The item dialog over fields; true when it ended with OK (fields then hold the entry).
   bool (*runItemDialog)(void* context, ItemFields& fields);
+  // Whether the item dialog is open with a field the user changed.
+  bool (*itemDialogChanged)(void* context);
   // The file system as the document sees it.
   bool (*fileExists)(void* context, const char* path);
   // Reading and writing a schedule file: kNone when it was done, else why not. keptAs
   // (kTextSize bytes) receives the name that holds the content of a kKeptElsewhere save.
+  // wellFormed: whether the file read as a schedule (ParseScheduleText).
   FileProblem (*loadSchedule)(void* context, const char* path, ScheduleList& schedule,
-                              ScheduleOptions& options);
+                              ScheduleOptions& options, bool* wellFormed);
   FileProblem (*writeSchedule)(void* context, const char* path, const ScheduleList& schedule,
                                const ScheduleOptions& options, char* keptAs);
   // The editor's silent shell registration at a start without a file.
@@ -53,6 +57,9 @@ struct EditorDocument {
   ScheduleOptions options;
   char fileName[kTextSize] = "";  // empty while the document is untitled
   bool modified = false;
+  // False while the file under fileName holds more than a schedule (a picture, another
+  // program's file): the first save over it asks, as the save would lose the rest.
+  bool fileWellFormed = true;
   // Message boxes and dialogs of the document now open. Each runs a modal loop that goes
   // on dispatching the window's messages; input that reaches the document meanwhile is
   // dropped, so every question is answered about the document it was asked about.
@@ -65,7 +72,7 @@ enum class SaveResult { kSaved, kCancelled, kFailed };
 
 // The document's own questions (under "確認") and errors (under "エラー"), counted in
 // openPrompts while they are open; HasOpenPrompt tells whether one is open now.
-bool AskQuestion(EditorDocument& document, const char* text);
+bool AskQuestion(EditorDocument& document, const char* text, bool defaultNo = false);
 void TellError(EditorDocument& document, const char* text);
 bool HasOpenPrompt(const EditorDocument& document);
 
@@ -96,7 +103,8 @@ void ApplyCommandLine(EditorDocument& document, int argCount, const char* const*
 bool OfferSaveOnClose(EditorDocument& document);
 
 // The answer to a logoff: as a close, except that a logoff arriving while a question is
-// open asks nothing more and lets the session end only when nothing would be lost.
+// open asks nothing more and lets the session end only when nothing would be lost: no
+// change to the document, nor one typed into the item dialog.
 bool AllowSessionEnd(EditorDocument& document);
 
 // Frees every item; the document is empty afterwards.

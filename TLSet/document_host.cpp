@@ -44,8 +44,9 @@ void HostShowMessage(void*, const char* text, const char* caption) {
   MessageBoxA(nullptr, text, caption, MB_OK | MB_TASKMODAL);
 }
 
-bool HostAskYesNo(void*, const char* text, const char* caption) {
-  return MessageBoxA(nullptr, text, caption, MB_YESNO | MB_TASKMODAL) == IDYES;
+bool HostAskYesNo(void*, const char* text, const char* caption, bool defaultNo) {
+  UINT type = MB_YESNO | MB_TASKMODAL | (defaultNo ? MB_DEFBUTTON2 : MB_DEFBUTTON1);
+  return MessageBoxA(nullptr, text, caption, type) == IDYES;
 }
 
 const char kScheduleFilter[] = "データファイル(*.tlf)\0*.tlf\0すべて(*.*)\0*.*\0";
@@ -87,14 +88,16 @@ bool HostRunItemDialog(void* context, ItemFields& fields) {
   return RunItemDialog(state.instance, state.mainWindow.handle, fields);
 }
 
+bool HostItemDialogChanged(void*) { return ItemDialogChanged(); }
+
 bool HostFileExists(void*, const char* path) {
   return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
 }
 
 FileProblem HostLoadSchedule(void*, const char* path, ScheduleList& schedule,
-                             ScheduleOptions& options) {
+                             ScheduleOptions& options, bool* wellFormed) {
   FileProblem problem = FileProblem::kNone;
-  LoadScheduleFile(path, schedule, options, &problem);
+  LoadScheduleFile(path, schedule, options, &problem, wellFormed);
   return problem;
 }
 
@@ -122,6 +125,7 @@ DocumentHost Win32DocumentHost(EditorState* state) {
   host.chooseOpenPath = HostChooseOpenPath;
   host.chooseSavePath = HostChooseSavePath;
   host.runItemDialog = HostRunItemDialog;
+  host.itemDialogChanged = HostItemDialogChanged;
   host.fileExists = HostFileExists;
   host.loadSchedule = HostLoadSchedule;
   host.writeSchedule = HostWriteSchedule;

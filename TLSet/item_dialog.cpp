@@ -23,7 +23,8 @@ const char kErrorCaption[] = "エラー";
 
 // The dialog is modal, so one record serves every opening.
 struct ItemDialogState {
-  ItemFields* fields = nullptr;
+  HWND window = nullptr;
+  ItemFields* fields = nullptr;  // what the dialog was opened with, until OK
   int32_t arrowPosition = 0;
 };
 
@@ -93,6 +94,7 @@ void SetupDelayArrows(HWND dialog) {
 }
 
 BOOL OnInitDialog(HWND dialog, LPARAM lParam) {
+  itemDialog.window = dialog;
   itemDialog.fields = reinterpret_cast<ItemFields*>(lParam);
   const ItemFields& fields = *itemDialog.fields;
   SetDlgItemTextA(dialog, IDC_ITEM_NAME, fields.name);
@@ -115,6 +117,10 @@ BOOL OnInitDialog(HWND dialog, LPARAM lParam) {
   return TRUE;  // the focus goes to the first tab stop, the OK button
 }
 
+// The five texts OK reads, in ItemFormInput's order.
+constexpr int kFormTextIds[] = {IDC_ITEM_NAME, IDC_ITEM_PATH, IDC_ITEM_ARGUMENTS,
+                                IDC_ITEM_WORK_FOLDER, IDC_ITEM_DELAY};
+
 // Checks the entry; a good one closes the dialog, a problem is shown at its field.
 void AcceptEntry(HWND dialog, const ItemFormInput& input) {
   ItemFields entry;
@@ -124,11 +130,9 @@ void AcceptEntry(HWND dialog, const ItemFormInput& input) {
 }
 
 BOOL OnOk(HWND dialog) {
-  static constexpr int kTextIds[] = {IDC_ITEM_NAME, IDC_ITEM_PATH, IDC_ITEM_ARGUMENTS,
-                                     IDC_ITEM_WORK_FOLDER, IDC_ITEM_DELAY};
   char* texts[5];
   // Without memory for the texts the dialog stays open, the entry as the user left it.
-  if (!ReadControls(dialog, kTextIds, texts)) return TRUE;
+  if (!ReadControls(dialog, kFormTextIds, texts)) return TRUE;
   bool pathIsEnvVar = IsDlgButtonChecked(dialog, IDC_PATH_IS_ENV_VAR) == BST_CHECKED;
   AcceptEntry(dialog, {texts[0], texts[1], texts[2], texts[3], texts[4], pathIsEnvVar});
   for (char* text : texts) FreeBlock(text);
@@ -294,8 +298,21 @@ int CALLBACK BrowseCallback(HWND browser, UINT message, LPARAM, LPARAM startFold
 bool RunItemDialog(HINSTANCE instance, HWND owner, ItemFields& fields) {
   INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_ITEM), owner, ItemDialogProc,
                                    reinterpret_cast<LPARAM>(&fields));
+  itemDialog.window = nullptr;
   itemDialog.fields = nullptr;
   return result == IDOK;
+}
+
+bool ItemDialogChanged() {
+  HWND dialog = itemDialog.window;
+  if (dialog == nullptr || itemDialog.fields == nullptr) return false;
+  char* texts[5];
+  if (!ReadControls(dialog, kFormTextIds, texts)) return true;
+  bool pathIsEnvVar = IsDlgButtonChecked(dialog, IDC_PATH_IS_ENV_VAR) == BST_CHECKED;
+  bool changed = ItemFormChanged(
+      {texts[0], texts[1], texts[2], texts[3], texts[4], pathIsEnvVar}, *itemDialog.fields);
+  for (char* text : texts) FreeBlock(text);
+  return changed;
 }
 
 uint32_t QueryFirstDroppedFile(void* drop, char* buffer, uint32_t capacity) {

@@ -11,6 +11,10 @@
 // Runs the dialog over fields; true when it ended with OK (fields then hold the entry).
 bool RunItemDialog(HINSTANCE instance, HWND owner, ItemFields& fields);
 
+// Whether the dialog is open and one of its fields differs from what it was opened with
+// (also when its texts cannot be read for want of memory).
+bool ItemDialogChanged();
+
 // DragQueryFileA for the first file of a drop (an HDROP): QueryDroppedFileFn's rules.
 uint32_t QueryFirstDroppedFile(void* drop, char* buffer, uint32_t capacity);
 

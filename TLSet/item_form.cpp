@@ -75,6 +75,16 @@ FormProblem ReadTestRunFields(const ItemFormInput& input, ItemFields& fields) {
   return tooLong;
 }
 
+bool ItemFormChanged(const ItemFormInput& input, const ItemFields& shown) {
+  char delay[16];
+  FormatText(delay, sizeof delay, "%d", static_cast<int>(ShownDelay(shown.delaySeconds)));
+  return std::strcmp(input.name, shown.name) != 0 || std::strcmp(input.path, shown.path) != 0 ||
+         std::strcmp(input.arguments, shown.arguments) != 0 ||
+         std::strcmp(input.workFolder, shown.workFolder) != 0 ||
+         std::strcmp(input.delay, delay) != 0 ||
+         input.pathIsEnvVar != (shown.pathIsEnvVar != 0);
+}
+
 // The delay field holds what the file would hold, so it is read the way the file is.
 int32_t ParseDelayText(const char* text) { return ParseScheduleNumber(text); }
 
@@ -92,12 +102,16 @@ DroppedPath ReadDroppedPath(QueryDroppedFileFn query, void* drop, char* path) {
   if (length == 0) return DroppedPath::kNone;
   if (length >= kTextSize) return DroppedPath::kTooLong;
   uint32_t copied = query(drop, path, kTextSize);
-  // The same drop gives the same name twice; a shorter copy would be a cut name.
-  if (copied != length) {
+  // The same drop gives the same name twice; a shorter copy would be a cut name. A shell
+  // that counts UTF-16 characters reports fewer than the bytes it copies, so the copy's own
+  // length is checked too: one that filled the buffer (but for a double-byte character
+  // that did not fit) may be cut.
+  path[kTextSize - 1] = '\0';
+  std::size_t bytes = std::strlen(path);
+  if (copied != length || bytes != length) {
     path[0] = '\0';
-    return DroppedPath::kNone;
+    return bytes + 2 >= kTextSize ? DroppedPath::kTooLong : DroppedPath::kNone;
   }
-  path[length] = '\0';
   return DroppedPath::kRead;
 }
 

@@ -55,6 +55,10 @@ FormProblem ReadItemForm(const ItemFormInput& input, ItemFields& fields);
 // no problem here (the test run then does nothing). With no problem fields holds the three.
 FormProblem ReadTestRunFields(const ItemFormInput& input, ItemFields& fields);
 
+// Whether the controls' contents differ from the fields the dialog was opened with, as it
+// showed them (the delay as ShownDelay, in decimal): unsaved input a logoff would drop.
+bool ItemFormChanged(const ItemFormInput& input, const ItemFields& shown);
+
 // The delay field's text as a number: leading white space, an optional sign, digits up to
 // the first other character; no digits give 0; a value beyond 32 bits saturates.
 int32_t ParseDelayText(const char* text);
@@ -72,7 +76,9 @@ using QueryDroppedFileFn = uint32_t (*)(void* drop, char* buffer, uint32_t capac
 
 enum class DroppedPath { kRead, kNone, kTooLong };
 // The first dropped file's whole path into path (kTextSize bytes). Its length is asked
-// first, so a path that does not fit is refused before anything is copied: never cut.
+// first, so a path that does not fit is refused before anything is copied: never cut. A
+// copy whose own length is not the one reported (a count of UTF-16 characters, not of
+// bytes) is not taken either: kTooLong when it filled the buffer, else kNone (a cut name).
 DroppedPath ReadDroppedPath(QueryDroppedFileFn query, void* drop, char* path);
 extern const char kDroppedPathTooLongText[];
 

@@ -296,7 +296,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return 0;
     case WM_QUERYENDSESSION:
       // Logging off ends the process without WM_CLOSE: offer the save now, and hold the
-      // logoff back when a chosen save did not happen.
+      // logoff back when a chosen save did not happen or the item dialog holds changes.
       return AllowSessionEnd(editorState.document) ? TRUE : FALSE;
     case WM_DESTROY:
       return OnDestroy();

@@ -27,27 +27,32 @@ bool SiblingName(const char* target, Sibling kind, int number, char* name) {
          FormatText(name + folder, kTextSize - folder, temporary ? "~s%d" : "~b%d", number);
 }
 
-bool Exists(const FileHost& host, const char* path) {
-  return host.fileState(host.context, path) != FileState::kMissing;
+// The name is known to hold something: a file, or what a save must leave alone. A name
+// that cannot be looked at may hold a file as well, or not.
+bool Holds(const FileHost& host, const char* path) {
+  FileState state = host.fileState(host.context, path);
+  return state == FileState::kReplaceable || state == FileState::kRefused;
 }
 
 // Writes bytes under the first free temporary name. A name in use is skipped, never opened,
-// so no other file is overwritten. False, with nothing written, when no name is free or
-// the write failed.
-bool WriteTemporary(const FileHost& host, const char* target, const char* bytes,
-                    std::size_t size, char* temporary) {
+// so no other file is overwritten. kNameTaken, with nothing written, when no name is free
+// or none fits the folder; kFailed, with nothing left behind, when the write failed.
+NewFileResult WriteTemporary(const FileHost& host, const char* target, const char* bytes,
+                             std::size_t size, char* temporary) {
   for (int number = 0; number < kNameAttempts; ++number) {
-    if (!SiblingName(target, Sibling::kTemporary, number, temporary)) return false;
+    if (!SiblingName(target, Sibling::kTemporary, number, temporary)) break;
     NewFileResult result = host.writeNewFile(host.context, temporary, bytes, size);
-    if (result != NewFileResult::kNameTaken) return result == NewFileResult::kWritten;
+    if (result != NewFileResult::kNameTaken) return result;
   }
-  return false;
+  return NewFileResult::kNameTaken;
 }
 
+// A backup name with nothing under it. A name in use is never taken over, nor deleted: it
+// may hold the copy a failed save told the user about.
 bool FindFreeBackupName(const FileHost& host, const char* target, char* backup) {
   for (int number = 0; number < kNameAttempts; ++number) {
-    if (!SiblingName(target, Sibling::kBackup, number, backup)) return false;
-    if (!Exists(host, backup)) return true;
+    if (!SiblingName(target, Sibling::kBackup, number, backup)) break;
+    if (host.fileState(host.context, backup) == FileState::kMissing) return true;
   }
   return false;
 }
@@ -65,19 +70,21 @@ SaveOutcome Placed(const FileHost& host, const char* target, const char* backup)
 // After a failed swap the old file may be under the target's name or the backup's, and the
 // new one under the temporary name (ReplaceFileA documents each of these; a failed rename
 // leaves the temporary file). The target's name gets a whole file, the new one if it can;
-// a file is deleted only while the target's name holds one.
+// a file is deleted only while the target's name is known to hold one. A target that
+// cannot be looked at may be gone with the old file in the backup, so then both stay.
 SaveOutcome PutRight(const FileHost& host, const char* target, const char* temporary,
                      const char* backup, char* keptAs, std::size_t capacity) {
-  if (Exists(host, target)) {
+  if (Holds(host, target)) {
     host.deleteFile(host.context, temporary);
     if (backup[0] != '\0') host.deleteFile(host.context, backup);
     return SaveOutcome::kFailed;
   }
-  bool temporaryThere = Exists(host, temporary);
+  // A move never replaces a file, so it is tried even where the target's state is unknown.
+  bool temporaryThere = Holds(host, temporary);
   if (temporaryThere && host.moveFile(host.context, temporary, target)) {
     return Placed(host, target, backup);
   }
-  bool backupThere = backup[0] != '\0' && Exists(host, backup);
+  bool backupThere = backup[0] != '\0' && Holds(host, backup);
   if (backupThere && host.moveFile(host.context, backup, target)) {
     host.deleteFile(host.context, temporary);
     return SaveOutcome::kFailed;
@@ -95,20 +102,25 @@ SaveOutcome SaveFileSafely(const FileHost& host, const char* target, const char*
   CopyText(keptAs, capacity, "");
   if (std::strlen(target) >= kTextSize) return SaveOutcome::kFailed;
   FileState state = host.fileState(host.context, target);
-  if (state == FileState::kRefused) return SaveOutcome::kFailed;
-  char temporary[kTextSize];
-  if (!WriteTemporary(host, target, bytes, size, temporary)) return SaveOutcome::kFailed;
-  char backup[kTextSize] = "";
-  bool replaced;
-  if (state == FileState::kMissing) {
-    // No old file: a rename, which fails rather than overwrite a file that appeared since.
-    replaced = host.moveFile(host.context, temporary, target);
-  } else if (FindFreeBackupName(host, target, backup)) {
-    replaced = host.replaceFile(host.context, target, temporary, backup);
-  } else {
-    backup[0] = '\0';
-    replaced = false;
+  if (state != FileState::kMissing && state != FileState::kReplaceable) {
+    return SaveOutcome::kFailed;
   }
+  // Both names are found before anything is written, so a save that cannot make them
+  // changes nothing.
+  char backup[kTextSize] = "";
+  if (state == FileState::kReplaceable && !FindFreeBackupName(host, target, backup)) {
+    return SaveOutcome::kNoFreeName;
+  }
+  char temporary[kTextSize];
+  NewFileResult written = WriteTemporary(host, target, bytes, size, temporary);
+  if (written != NewFileResult::kWritten) {
+    return written == NewFileResult::kNameTaken ? SaveOutcome::kNoFreeName
+                                                : SaveOutcome::kFailed;
+  }
+  // No old file: a rename, which fails rather than overwrite a file that appeared since.
+  bool replaced = state == FileState::kMissing
+                      ? host.moveFile(host.context, temporary, target)
+                      : host.replaceFile(host.context, target, temporary, backup);
   if (replaced) return Placed(host, target, backup);
   return PutRight(host, target, temporary, backup, keptAs, capacity);
 }

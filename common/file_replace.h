@@ -7,7 +7,7 @@
 #include <cstddef>
 
 enum class NewFileResult { kWritten, kNameTaken, kFailed };
-enum class FileState { kMissing, kReplaceable, kRefused };
+enum class FileState { kMissing, kReplaceable, kRefused, kUnknown };
 
 // The file operations of a save: the platform's (PlatformFileHost) or a test's fake.
 struct FileHost {
@@ -16,9 +16,9 @@ struct FileHost {
   // exists; kFailed, with no file left behind, when it could not be created or written.
   NewFileResult (*writeNewFile)(void* context, const char* path, const char* bytes,
                                 std::size_t size);
-  // Nothing at path, a file a save may replace, or something it must leave alone: a
-  // read-only file (one the user chose not to have changed), a folder, or a name that
-  // cannot be looked at.
+  // Nothing at path, a file a save may replace, something it must leave alone (a
+  // read-only file, one the user chose not to have changed, or a folder), or kUnknown: a
+  // name that cannot be looked at (access denied, a network error), which may hold a file.
   FileState (*fileState)(void* context, const char* path);
   // Puts replacement in place of target, keeping target's attributes; the old file goes to
   // backup, a free name in the same folder. On failure the files may be left under any of
@@ -35,12 +35,14 @@ struct FileHost {
 
 FileHost PlatformFileHost();
 
-enum class SaveOutcome { kSaved, kFailed, kKeptElsewhere };
+enum class SaveOutcome { kSaved, kFailed, kKeptElsewhere, kNoFreeName };
 
 // Saves bytes to target (a path of at most 259 bytes) through a temporary file and a backup
 // named beside it, each no longer than a path the target's folder can hold. kFailed leaves
 // the target as it was, or, when the system took it away, the old file put back under its
 // name. kKeptElsewhere: nothing could be put under the target's name; the new content is
 // in the file named in keptAs (capacity bytes), and the old one stays under its backup name.
+// kNoFreeName: the target's folder had no free name for the temporary file or the backup
+// (each is tried with 100 numbers), or none that fits; nothing was changed.
 SaveOutcome SaveFileSafely(const FileHost& host, const char* target, const char* bytes,
                            std::size_t size, char* keptAs, std::size_t capacity);

@@ -35,7 +35,7 @@ NewFileResult HostWriteNewFile(void*, const char* path, const char* bytes, std::
 FileState HostFileState(void*, const char* path) {
   struct stat target;
   if (stat(path, &target) != 0) {
-    return errno == ENOENT ? FileState::kMissing : FileState::kRefused;
+    return errno == ENOENT ? FileState::kMissing : FileState::kUnknown;
   }
   bool writable = S_ISREG(target.st_mode) && (target.st_mode & S_IWUSR) != 0;
   return writable ? FileState::kReplaceable : FileState::kRefused;

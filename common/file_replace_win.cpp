@@ -40,7 +40,8 @@ constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM 
 FileState HostFileState(void*, const char* path) {
   DWORD attributes = GetFileAttributesA(path);
   if (attributes == INVALID_FILE_ATTRIBUTES) {
-    return GetLastError() == ERROR_FILE_NOT_FOUND ? FileState::kMissing : FileState::kRefused;
+    // Any other error (access denied, a network error) tells nothing about the name.
+    return GetLastError() == ERROR_FILE_NOT_FOUND ? FileState::kMissing : FileState::kUnknown;
   }
   bool refused = (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0;
   return refused ? FileState::kRefused : FileState::kReplaceable;

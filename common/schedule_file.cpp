@@ -145,11 +145,15 @@ bool ReadWord(TextReader& reader, char* word, std::size_t* wordLength) {
   return length > 0;
 }
 
-// An option word is on exactly when it is "true", whole and case-sensitive.
-bool ReadOptionWord(TextReader& reader) {
+// An option word is on exactly when it is "true", whole and case-sensitive. Any other word
+// than "true" and "false", or none, is not what the editor writes.
+bool ReadOptionWord(TextReader& reader, bool* wellFormed) {
   char word[kTextSize];
   std::size_t length = 0;
-  return ReadWord(reader, word, &length) && LineIs(word, length, "true");
+  bool read = ReadWord(reader, word, &length);
+  bool on = read && LineIs(word, length, "true");
+  if (!on && !(read && LineIs(word, length, "false"))) *wellFormed = false;
+  return on;
 }
 
 // A decimal integer with optional sign starting at the reader's position (no white-space
@@ -176,11 +180,16 @@ bool ParseInteger(TextReader& reader, int32_t* value) {
 }
 
 // The item count: fscanf "%d" and the skip of all white space after it; missing or not a
-// number counts as 0.
-int32_t ReadCount(TextReader& reader) {
+// number counts as 0. A count followed by more than white space is not a number either.
+int32_t ReadCount(TextReader& reader, bool* wellFormed) {
   SkipWhiteSpace(reader);
   int32_t count = 0;
-  if (!ParseInteger(reader, &count)) count = 0;
+  if (!ParseInteger(reader, &count)) {
+    count = 0;
+    *wellFormed = false;
+  } else if (reader.pos < reader.size && !IsScheduleWhiteSpace(reader.data[reader.pos])) {
+    *wellFormed = false;
+  }
   SkipWhiteSpace(reader);
   return count;
 }
@@ -297,26 +306,42 @@ TextReader TextModeReader(ScheduleFileBytes& bytes) {
   return TextReader{bytes.data != nullptr ? bytes.data : "", bytes.size, 0};
 }
 
+// Nothing from byte from on but white space and 0x1A bytes.
+bool BlankFrom(const ScheduleFileBytes& bytes, std::size_t from) {
+  for (std::size_t i = from; i < bytes.size; ++i) {
+    if (bytes.data[i] != '\x1A' && !IsScheduleWhiteSpace(bytes.data[i])) return false;
+  }
+  return true;
+}
+
 // The three readers over raw file bytes, which they turn into text-mode bytes in place.
-// The two list readers change nothing for a file they refuse (ReadRecords).
+// The two list readers change nothing for a file they refuse (ReadRecords). The editor's
+// reader also tells whether it met anything the editor does not write (ParseScheduleText).
 FileProblem ParseSchedule(ScheduleFileBytes& bytes, ScheduleList& list,
-                          ScheduleOptions& options) {
+                          ScheduleOptions& options, bool* wellFormed) {
   list.clear();
+  // What follows the first 0x1A is judged on the raw bytes, as the text-mode step drops it.
+  bool blank = BlankFrom(bytes, 0);
+  const void* eof = bytes.size > 0 ? std::memchr(bytes.data, 0x1A, bytes.size) : nullptr;
+  bool formed = eof == nullptr || BlankFrom(bytes, static_cast<const char*>(eof) - bytes.data);
   TextReader reader = TextModeReader(bytes);
   ScheduleOptions read;
-  read.showRunnerWindow = ReadOptionWord(reader);
-  read.exitAfterRun = ReadOptionWord(reader);
-  int32_t count = ReadCount(reader);
+  read.showRunnerWindow = ReadOptionWord(reader, &formed);
+  read.exitAfterRun = ReadOptionWord(reader, &formed);
+  int32_t count = ReadCount(reader, &formed);
   FileProblem problem = ReadRecords(reader, count, list);
   if (problem == FileProblem::kNone) options = read;
+  SkipWhiteSpace(reader);
+  *wellFormed = blank || (formed && list.itemCount >= count && reader.pos == reader.size);
   return problem;
 }
 
 bool ParseRunnerSchedule(ScheduleFileBytes& bytes, ScheduleList& list) {
   TextReader reader = TextModeReader(bytes);
-  ReadOptionWord(reader);  // the runner reads its options line by line, elsewhere
-  ReadOptionWord(reader);
-  int32_t count = ReadCount(reader);
+  bool wellFormed = true;               // the runner takes what it can read
+  ReadOptionWord(reader, &wellFormed);  // the runner reads its options line by line, elsewhere
+  ReadOptionWord(reader, &wellFormed);
+  int32_t count = ReadCount(reader, &wellFormed);
   // Read apart and then linked on whole, so a refused file adds nothing.
   ScheduleList read;
   if (ReadRecords(reader, count, read) != FileProblem::kNone) return false;
@@ -398,9 +423,10 @@ FileProblem WriteSchedule(const char* path, const ScheduleList& list,
   } else if (formatted) {
     SaveOutcome outcome =
         SaveFileSafely(PlatformFileHost(), path, bytes.data, bytes.size, keptAs, kTextSize);
-    problem = outcome == SaveOutcome::kSaved    ? FileProblem::kNone
-              : outcome == SaveOutcome::kFailed ? FileProblem::kFailed
-                                                : FileProblem::kKeptElsewhere;
+    problem = outcome == SaveOutcome::kSaved           ? FileProblem::kNone
+              : outcome == SaveOutcome::kKeptElsewhere ? FileProblem::kKeptElsewhere
+              : outcome == SaveOutcome::kNoFreeName    ? FileProblem::kNoFreeName
+                                                       : FileProblem::kFailed;
   }
   FreeScheduleFileBytes(bytes);
   return problem;
@@ -455,15 +481,17 @@ bool WriteScheduleFile(const char* path, const ScheduleList& list,
 }
 
 FileProblem ParseScheduleText(const char* bytes, std::size_t size, ScheduleList& list,
-                              ScheduleOptions& options) {
+                              ScheduleOptions& options, bool* wellFormed) {
   ScheduleFileBytes text;
   FileProblem problem = FileProblem::kFailed;
+  bool formed = false;
   if (CopyOfBytes(bytes, size, text)) {
-    problem = ParseSchedule(text, list, options);
+    problem = ParseSchedule(text, list, options, &formed);
   } else {
     list.clear();
   }
   FreeScheduleFileBytes(text);
+  if (wellFormed != nullptr) *wellFormed = formed;
   return problem;
 }
 
@@ -482,14 +510,16 @@ ScheduleOptions ParseRunnerOptionsText(const char* bytes, std::size_t size) {
 }
 
 bool LoadScheduleFile(const char* path, ScheduleList& list, ScheduleOptions& options,
-                      FileProblem* problem) {
+                      FileProblem* problem, bool* wellFormed) {
   list.clear();
   ScheduleFileBytes bytes;
   // A file that cannot be read leaves the options with their values.
+  bool formed = false;
   FileProblem result = ReadWholeFile(path, bytes);
-  if (result == FileProblem::kNone) result = ParseSchedule(bytes, list, options);
+  if (result == FileProblem::kNone) result = ParseSchedule(bytes, list, options, &formed);
   FreeScheduleFileBytes(bytes);
   if (problem != nullptr) *problem = result;
+  if (wellFormed != nullptr) *wellFormed = formed;
   return result == FileProblem::kNone;
 }
 

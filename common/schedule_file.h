@@ -14,8 +14,16 @@ constexpr std::size_t kMaxScheduleFileBytes = 16 * 1024 * 1024;
 constexpr int32_t kMaxScheduleItems = 100000;
 
 // Why a schedule file was not read or not written. kKeptElsewhere: a save could put no
-// file under the target's name, and the new content is under another name.
-enum class FileProblem { kNone, kFailed, kTooLarge, kTooManyItems, kKeptElsewhere };
+// file under the target's name, and the new content is under another name. kNoFreeName: a
+// save found no free name for its temporary file or backup in the target's folder.
+enum class FileProblem {
+  kNone,
+  kFailed,
+  kTooLarge,
+  kTooManyItems,
+  kKeptElsewhere,
+  kNoFreeName
+};
 
 struct ScheduleOptions {
   bool showRunnerWindow = false;
@@ -49,9 +57,10 @@ bool WriteScheduleFile(const char* path, const ScheduleList& list,
 // The editor's loader: clears list, then fills it and both options from the file. A file
 // that cannot be opened, exceeds the limits or needs more memory than there is leaves the
 // list empty and the options as they were. Returns false, with the reason in *problem,
-// when the file could not be read.
+// when the file could not be read. *wellFormed tells whether the file read as a schedule
+// (see ParseScheduleText).
 bool LoadScheduleFile(const char* path, ScheduleList& list, ScheduleOptions& options,
-                      FileProblem* problem = nullptr);
+                      FileProblem* problem = nullptr, bool* wellFormed = nullptr);
 
 // The runner's loader: appends the file's items to the (empty) list; the option words are
 // skipped. Returns false, adding nothing, when the file could not be read.
@@ -63,9 +72,14 @@ ScheduleOptions ReadRunnerOptions(const char* path);
 
 // The same readers over bytes already in memory (raw file bytes, before text-mode handling);
 // more than kMaxScheduleItems records, or too little memory, give an empty list, and the
-// editor's reader then keeps the options and returns why.
+// editor's reader then keeps the options and returns why. The editor's reader takes what it
+// can, and *wellFormed is false when part of the file did not read as a schedule, so a
+// save over it would lose that part: an option word other than "true" or "false", a count
+// that is not a number, fewer records than the count, anything but white space after the
+// last record, or anything but white space and 0x1A bytes after the first 0x1A. A file of
+// nothing but white space (an empty one too) has nothing to lose and reads as well formed.
 FileProblem ParseScheduleText(const char* bytes, std::size_t size, ScheduleList& list,
-                              ScheduleOptions& options);
+                              ScheduleOptions& options, bool* wellFormed = nullptr);
 void ParseRunnerScheduleText(const char* bytes, std::size_t size, ScheduleList& list);
 ScheduleOptions ParseRunnerOptionsText(const char* bytes, std::size_t size);
 

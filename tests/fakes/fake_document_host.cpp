@@ -50,12 +50,12 @@ DocumentHost FakeDocumentHost::host() {
   };
   table.showMessage = [](void* context, const char* text, const char* caption) {
     PromptOpen(Fake(context));
-    Fake(context).messages.push_back({text, caption, false});
+    Fake(context).messages.push_back({text, caption, false, false});
   };
-  table.askYesNo = [](void* context, const char* text, const char* caption) {
+  table.askYesNo = [](void* context, const char* text, const char* caption, bool defaultNo) {
     FakeDocumentHost& fake = Fake(context);
     PromptOpen(fake);
-    fake.messages.push_back({text, caption, true});
+    fake.messages.push_back({text, caption, true, defaultNo});
     if (fake.answers.empty()) return true;
     bool yes = fake.answers.front();
     fake.answers.pop_front();
@@ -72,17 +72,19 @@ DocumentHost FakeDocumentHost::host() {
     fake.dialogInputs.push_back(fields);
     return fake.itemDialog ? fake.itemDialog(fields) : false;
   };
+  table.itemDialogChanged = [](void* context) { return Fake(context).itemDialogChanged; };
   table.fileExists = [](void* context, const char* path) {
     return Fake(context).files.count(path) > 0;
   };
   table.loadSchedule = [](void* context, const char* path, ScheduleList& schedule,
-                          ScheduleOptions& options) {
+                          ScheduleOptions& options, bool* wellFormed) {
     FakeDocumentHost& fake = Fake(context);
     schedule.clear();
     auto file = fake.files.find(path);
     if (file == fake.files.end()) return FileProblem::kFailed;
     if (fake.unreadable.count(path) > 0) return fake.failure;
-    return ParseScheduleText(file->second.data(), file->second.size(), schedule, options);
+    return ParseScheduleText(file->second.data(), file->second.size(), schedule, options,
+                             wellFormed);
   };
   table.writeSchedule = [](void* context, const char* path, const ScheduleList& schedule,
                            const ScheduleOptions& options, char* keptAs) {

@@ -16,6 +16,7 @@ struct ShownMessage {
   std::string text;
   std::string caption;
   bool question;  // yes/no rather than OK only
+  bool defaultNo;
 };
 
 struct FakeDocumentHost {
@@ -41,6 +42,7 @@ struct FakeDocumentHost {
   // The item dialog: edits the fields and answers OK (true) or cancel; no script cancels.
   std::function<bool(ItemFields&)> itemDialog;
   std::vector<ItemFields> dialogInputs;  // the fields each opening was given
+  bool itemDialogChanged = false;
 
   // Files: path -> bytes. unreadable and unwritable make those operations fail, as failure
   // says, a kKeptElsewhere save naming keptAs.

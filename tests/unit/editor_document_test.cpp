@@ -50,6 +50,7 @@ std::function<bool(ItemFields&)> Enter(const char* name, int32_t delay = 5) {
 void Drop(EditorDocument& document, std::string name) {
   OpenDroppedSchedule(document, QueryDroppedName, &name[0]);
 }
+uint32_t InUtf16(void* d, char* b, uint32_t n) { return QueryDroppedName(d, b, n) ? 130 : 0; }
 
 }  // namespace
 
@@ -379,12 +380,40 @@ TEST(EditorDocument, OpenAndDropReplaceTheDocument) {
   Drop(editor.document, "D:\\notes.txt");
   EXPECT_EQ(editor.fake.messages.back().text, ".tlfファイルを選択してください");
   // A path longer than a path buffer holds is refused, never opened cut.
+  std::string wide = "D:" + std::string(256, '\x83');  // 128 of ャ: 130 counted in UTF-16
+  OpenDroppedSchedule(editor.document, InUtf16, &wide[0]);
+  EXPECT_EQ(editor.fake.messages.back().text,
+            "ドロップされたファイルのパスが長すぎるため使えません。");
   const std::string longest = "D:\\" + std::string(252, 'a') + ".tlf";  // 259 bytes
   editor.fake.files[longest] = FakeDocumentHost::ScheduleBytes({"C"});
   Drop(editor.document, longest + "x.tlf");
   EXPECT_EQ(editor.fake.messages.back().text,
             "ドロップされたファイルのパスが長すぎるため使えません。");
   EXPECT_EQ(editor.names(), (Names{"Z"}));
+}
+
+// A file that did not read as a schedule is replaced only when the user says so.
+TEST(EditorDocument, SavingOverAFileThatWasNotAScheduleAsks) {
+  Editor editor;
+  editor.fake.files = {{"C:\\pic.tlf", "\x89PNG\r\n\x1A\n"}};
+  editor.fake.openPaths = {"C:\\pic.tlf", "C:\\pic.tlf"};
+  OpenSchedule(editor.document);
+  editor.document.modified = true;
+  editor.fake.answers = {true, false};
+  EXPECT_FALSE(OfferSaveOnClose(editor.document));
+  const ShownMessage& asked = editor.fake.messages.at(1);
+  EXPECT_EQ(asked.text,
+            "C:\\pic.tlf\nこのファイルはスケジュールとして読み込めなかった部分があり"
+            "ます。上書きすると元の内容は失われます。上書きしますか？");
+  EXPECT_TRUE(asked.question && asked.defaultNo && editor.document.modified);
+  SaveSchedule(editor.document);  // yes, and no more questions after it
+  SaveSchedule(editor.document);
+  editor.fake.files["C:\\pic.tlf"] = "notes";  // nor a save under another name
+  OpenSchedule(editor.document);
+  editor.fake.savePaths = {"C:\\b.tlf"};
+  SaveScheduleAs(editor.document);
+  EXPECT_EQ(editor.fake.messages.size(), 3u);
+  EXPECT_EQ(editor.fake.writes, (Names{"C:\\pic.tlf", "C:\\pic.tlf", "C:\\b.tlf"}));
 }
 
 TEST(EditorDocument, CommandLineOpensOrStartsEmpty) {
@@ -515,6 +544,10 @@ TEST(EditorDocument, AnOpenQuestionHoldsTheDocument) {
     EXPECT_TRUE(AllowSessionEnd(clean.document) && !OfferSaveOnClose(clean.document));
   };
   OpenSchedule(clean.document);
+  clean.fake.itemDialogChanged = true;  // but not over what was typed into the item dialog
+  clean.fake.itemDialog = [&clean](ItemFields&) { return AllowSessionEnd(clean.document); };
+  AddItem(clean.document);
+  EXPECT_TRUE(clean.names().empty());
 }
 
 // ログオン時に実行: file ("" untitled), Run value before ("" none), modified, answers, save

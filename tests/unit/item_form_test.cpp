@@ -40,6 +40,13 @@ TEST(ItemForm, ResetRecord) {
   EXPECT_STREQ(fields.workFolder, "");
   EXPECT_EQ(fields.delaySeconds, -1);
   EXPECT_EQ(fields.pathIsEnvVar, 0);
+  // The reset record as the dialog shows it is no change; any field changed is one.
+  for (int changed = -1; changed < 6; ++changed) {
+    const char* texts[] = {"", "", "", "", "0"};
+    if (changed >= 0 && changed < 5) texts[changed] = "1";
+    ItemFormInput input{texts[0], texts[1], texts[2], texts[3], texts[4], changed == 5};
+    EXPECT_EQ(ItemFormChanged(input, fields), changed >= 0) << changed;
+  }
 }
 
 TEST(ItemForm, ChecksInOrder) {

@@ -205,6 +205,12 @@ TEST(ScheduleFileWriter, FailedSaveKeepsTheOldFileAndLeavesNoTemporary) {
   EXPECT_FALSE(WriteScheduleFile(missing.c_str(), holder.list, ScheduleOptions{}));
   EXPECT_FALSE(fs::exists(temp.file("no-such-folder")));
   EXPECT_FALSE(WriteScheduleFile("", holder.list, ScheduleOptions{}));
+#ifndef _WIN32
+  fs::create_symlink("nowhere", temp.file("link.tlf"));  // takes the name, holds no file
+  FileProblem problem = FileProblem::kNone;
+  EXPECT_FALSE(WriteScheduleFile(temp.file("link.tlf").c_str(), holder.list, {}, &problem));
+  EXPECT_EQ(problem, FileProblem::kKeptElsewhere);
+#endif
 }
 
 TEST(ScheduleFileWriter, SaveDoesNotReuseAnExistingFileAsItsTemporary) {
@@ -275,6 +281,26 @@ TEST(ScheduleFileReader, CountLine) {
   // A huge count over a short file gives just the records present.
   EXPECT_EQ(ParseEditor(Header(2147483647) + three).size(), 3u);
   EXPECT_EQ(ParseEditor("false\nfalse\n\n99999999999999999999\n\n" + three).size(), 3u);
+}
+
+// The editor reads what it can of any file, and tells whether it all read as a schedule.
+TEST(ScheduleFileReader, WhatReadsAsASchedule) {
+  const std::string good = Header(1) + RecordText("A");
+  const std::vector<std::string> kCases[] = {
+      {kWorkedExample, "false\ntrue\n0", "", " \r\n\x1A\x1A", good + "\r\n \t\r\n",
+       good.substr(0, good.size() - 4), good + "\x1A\r\n"},
+      {"\x89PNG\r\n\x1A\n", "x", "true", "TRUE\nfalse\n0\n", Header(2) + "\n",
+       "false\nfalse\nabc\n", "false\nfalse\n1" + RecordText("A"), good + "more",
+       good + "\x1Amore"}};
+  for (bool expected : {true, false}) {
+    for (const std::string& bytes : kCases[expected ? 0 : 1]) {
+      ListHolder holder;
+      ScheduleOptions options;
+      bool wellFormed = !expected;
+      ParseScheduleText(bytes.data(), bytes.size(), holder.list, options, &wellFormed);
+      EXPECT_EQ(wellFormed, expected) << bytes;
+    }
+  }
 }
 
 TEST(ScheduleFileReader, OptionWordsInTheEditor) {
@@ -783,7 +809,9 @@ TEST(ScheduleFileWriter, EveryTemporaryNameTaken) {
   fs::create_directory(temp.file("~tlsave99.tmp"));  // a folder takes a name as well
   ListHolder holder;
   FillWorkedExample(holder);
-  EXPECT_FALSE(WriteScheduleFile(path.c_str(), holder.list, kWorkedExampleOptions));
+  FileProblem problem = FileProblem::kNone;
+  EXPECT_FALSE(WriteScheduleFile(path.c_str(), holder.list, kWorkedExampleOptions, &problem));
+  EXPECT_EQ(problem, FileProblem::kNoFreeName);
   EXPECT_EQ(ReadFileBytes(path), "old");
   EXPECT_EQ(temp.entries().size(), 101u);
   EXPECT_EQ(ReadFileBytes(temp.file("~tlsave98.tmp")), "user data");
@@ -839,16 +867,18 @@ TEST(ScheduleFileReader, LoadsLeaveNoFileOpen) {
 // The save's steps over an in-memory folder whose swap fails as ReplaceFileA documents it:
 // kKeepsBoth for ERROR_UNABLE_TO_REMOVE_REPLACED, ERROR_UNABLE_TO_MOVE_REPLACEMENT with a
 // backup and any other error; kOldToBackup for ERROR_UNABLE_TO_MOVE_REPLACEMENT_2;
-// kTargetGone as Wine without a backup. stuck names (held by a scanner) neither move nor go.
+// kTargetGone as Wine without a backup; kOldCopied copies the old file to the backup too.
+// stuck names (held by a scanner) neither move nor go; unknown ones cannot be looked at.
 struct FakeFolder {
-  enum Swap { kWorks, kKeepsBoth, kOldToBackup, kTargetGone } swap = kWorks;
+  enum Swap { kWorks, kKeepsBoth, kOldToBackup, kTargetGone, kOldCopied } swap = kWorks;
   std::map<std::string, std::string> files;
-  std::set<std::string> stuck;
+  std::set<std::string> stuck, unknown;
   bool writeFails = false;
 
   static FakeFolder& Of(void* context) { return *static_cast<FakeFolder*>(context); }
   bool move(const std::string& from, const std::string& to) {
-    if (stuck.count(from) > 0 || files.count(to) > 0 || files.count(from) == 0) return false;
+    if (stuck.count(from) + unknown.count(to) + files.count(to) > 0 || !files.count(from))
+      return false;
     files[to] = files[from];
     files.erase(from);
     return true;
@@ -863,12 +893,14 @@ struct FakeFolder {
     };
     table.fileState = [](void* c, const char* path) {
       auto file = Of(c).files.find(path);
+      if (Of(c).unknown.count(path) > Of(c).files.count(path)) return FileState::kUnknown;
       if (file == Of(c).files.end()) return FileState::kMissing;
       return file->second == "<folder>" ? FileState::kRefused : FileState::kReplaceable;
     };
     table.replaceFile = [](void* c, const char* target, const char* temp, const char* backup) {
       FakeFolder& f = Of(c);
-      if (f.swap == kKeepsBoth) return false;
+      if (f.swap == kOldCopied) f.files[backup] = f.files[target];  // and fails
+      if (f.swap == kKeepsBoth || f.swap == kOldCopied) return false;
       if (f.swap == kTargetGone) return !f.files.erase(target);
       return f.move(target, backup) && f.swap == kWorks && f.move(temp, target);
     };
@@ -894,6 +926,7 @@ TEST(ScheduleFileWriter, EveryFailedStepLeavesAWholeFile) {
     std::vector<int> stuck;  // 0: the temporary file, 1: the backup
     SaveOutcome outcome;
     std::size_t filesLeft;
+    std::vector<int> unknown = {};  // 2: the target
   };
   const Case kCases[] = {
       {"replaced", F::kWorks, "old", {}, SaveOutcome::kSaved, 1},
@@ -906,19 +939,29 @@ TEST(ScheduleFileWriter, EveryFailedStepLeavesAWholeFile) {
       {"no old file, new stuck", F::kWorks, "", {0}, SaveOutcome::kKeptElsewhere, 1},
       {"target is a folder", F::kWorks, "<folder>", {}, SaveOutcome::kFailed, 1},
       {"write fails", F::kWorks, "old", {}, SaveOutcome::kFailed, 1},
+      {"target unknown", F::kOldToBackup, "old", {}, SaveOutcome::kKeptElsewhere, 2, {2}},
+      {"backup cannot go", F::kWorks, "old", {1}, SaveOutcome::kSaved, 2},
+      {"old copied, both kept", F::kOldCopied, "old", {}, SaveOutcome::kFailed, 1},
+      {"every backup name taken", F::kWorks, "old", {}, SaveOutcome::kNoFreeName, 201},
   };
   // A usual folder, and one of 248 bytes where only short names fit beside "a.tlf".
-  for (std::string folder : {std::string("D:\\docs\\"), std::string(248, 'f') + "\\"}) {
-    bool shortNames = folder.size() > 200;
+  for (std::string folder : {std::string("D:\\docs\\"), std::string(246, 'f') + "\\",
+                             std::string(248, 'f') + "\\"}) {
+    bool shortNames = folder.size() > 247;
     std::string target = folder + (shortNames ? "a.tlf" : "plan.tlf");
     std::string names[] = {folder + (shortNames ? "~s0" : "~tlsave0.tmp"),
-                           folder + (shortNames ? "~b0" : "~tlback0.tmp")};
+                           folder + (shortNames ? "~b0" : "~tlback0.tmp"), target};
     for (const Case& c : kCases) {
       FakeFolder fake;
       fake.swap = c.swap;
       fake.writeFails = std::string(c.what) == "write fails";
       if (!c.old.empty()) fake.files[target] = c.old;
       for (int name : c.stuck) fake.stuck.insert(names[name]);
+      for (int name : c.unknown) fake.unknown.insert(names[name]);
+      for (int n = 0; c.outcome == SaveOutcome::kNoFreeName && n < 100; ++n) {
+        fake.files[folder + "~b" + std::to_string(n)] = "kept";  // long and short names
+        fake.files[folder + "~tlback" + std::to_string(n) + ".tmp"] = "kept";
+      }
       char keptAs[kTextSize] = "x";
       SaveOutcome outcome =
           SaveFileSafely(fake.host(), target.c_str(), "new", 3, keptAs, kTextSize);
@@ -935,4 +978,12 @@ TEST(ScheduleFileWriter, EveryFailedStepLeavesAWholeFile) {
       }
     }
   }
+  FakeFolder full;  // beside a folder of 257 bytes not even "~s0" fits, old file or none
+  std::string target = std::string(256, 'f') + "\\a";
+  char keptAs[kTextSize];
+  for (int old = 0; old < 2; ++old, full.files[target] = "old") {
+    EXPECT_EQ(SaveFileSafely(full.host(), target.c_str(), "new", 3, keptAs, kTextSize),
+              SaveOutcome::kNoFreeName);
+  }
+  EXPECT_EQ(full.files.size(), 1u);
 }
