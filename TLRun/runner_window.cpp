@@ -107,24 +107,12 @@ void HostReportEmptySchedule(void*) {
 
 void HostCloseRunner(void*) { DestroyWindow(runnerState.window); }
 
-// Why the schedule could not be read, as far as the user can do something about it: a
-// file over the readers' limits. The runner's loader says only that it read nothing, so
-// the editor's loader, which tells why, reads the file once more (only when it failed).
-FileProblem LoadProblem() {
-  ScheduleList unread;
-  ScheduleOptions unused;
-  FileProblem problem = FileProblem::kFailed;
-  LoadScheduleFile(runnerState.schedulePath, unread, unused, &problem);
-  unread.clear();
-  return problem;
-}
-
 // Loads the schedule. A file over the limits is reported with its reason and path, as the
 // editor does; false then, and the runner ends. Any other file that cannot be read leaves
 // the list empty, and the sequencer reports the empty schedule.
 bool LoadSchedule() {
-  if (LoadRunnerSchedule(runnerState.schedulePath, runnerState.schedule)) return true;
-  FileProblem problem = LoadProblem();
+  FileProblem problem = FileProblem::kNone;
+  if (LoadRunnerSchedule(runnerState.schedulePath, runnerState.schedule, &problem)) return true;
   if (problem != FileProblem::kTooLarge && problem != FileProblem::kTooManyItems) return true;
   char message[kTextSize * 2];
   CopyText(message, problem == FileProblem::kTooLarge ? kTooLargeText : kTooManyItemsText);

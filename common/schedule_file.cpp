@@ -336,7 +336,7 @@ FileProblem ParseSchedule(ScheduleFileBytes& bytes, ScheduleList& list,
   return problem;
 }
 
-bool ParseRunnerSchedule(ScheduleFileBytes& bytes, ScheduleList& list) {
+FileProblem ParseRunnerSchedule(ScheduleFileBytes& bytes, ScheduleList& list) {
   TextReader reader = TextModeReader(bytes);
   bool wellFormed = true;               // the runner takes what it can read
   ReadOptionWord(reader, &wellFormed);  // the runner reads its options line by line, elsewhere
@@ -344,12 +344,13 @@ bool ParseRunnerSchedule(ScheduleFileBytes& bytes, ScheduleList& list) {
   int32_t count = ReadCount(reader, &wellFormed);
   // Read apart and then linked on whole, so a refused file adds nothing.
   ScheduleList read;
-  if (ReadRecords(reader, count, read) != FileProblem::kNone) return false;
+  FileProblem problem = ReadRecords(reader, count, read);
+  if (problem != FileProblem::kNone) return problem;
   ScheduleItem* tail = list.head;
   while (tail != nullptr && tail->next != nullptr) tail = tail->next;
   list.appendAfter(tail, read.head);
   list.itemCount += read.itemCount;
-  return true;
+  return FileProblem::kNone;
 }
 
 ScheduleOptions ParseRunnerOptions(ScheduleFileBytes& bytes) {
@@ -523,12 +524,13 @@ bool LoadScheduleFile(const char* path, ScheduleList& list, ScheduleOptions& opt
   return result == FileProblem::kNone;
 }
 
-bool LoadRunnerSchedule(const char* path, ScheduleList& list) {
+bool LoadRunnerSchedule(const char* path, ScheduleList& list, FileProblem* problem) {
   ScheduleFileBytes bytes;
-  bool loaded =
-      ReadWholeFile(path, bytes) == FileProblem::kNone && ParseRunnerSchedule(bytes, list);
+  FileProblem found = ReadWholeFile(path, bytes);
+  if (found == FileProblem::kNone) found = ParseRunnerSchedule(bytes, list);
   FreeScheduleFileBytes(bytes);
-  return loaded;
+  if (problem != nullptr) *problem = found;
+  return found == FileProblem::kNone;
 }
 
 ScheduleOptions ReadRunnerOptions(const char* path) {

@@ -63,8 +63,9 @@ bool LoadScheduleFile(const char* path, ScheduleList& list, ScheduleOptions& opt
                       FileProblem* problem = nullptr, bool* wellFormed = nullptr);
 
 // The runner's loader: appends the file's items to the (empty) list; the option words are
-// skipped. Returns false, adding nothing, when the file could not be read.
-bool LoadRunnerSchedule(const char* path, ScheduleList& list);
+// skipped. Returns false, adding nothing, when the file could not be read, with the reason
+// in *problem.
+bool LoadRunnerSchedule(const char* path, ScheduleList& list, FileProblem* problem = nullptr);
 
 // The runner's option reading: each of the first two lines must be exactly "true" and its
 // line feed (read into a 30-byte buffer). A file that cannot be read gives both off.

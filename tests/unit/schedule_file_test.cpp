@@ -653,7 +653,9 @@ TEST(ScheduleFileReader, SizeLimit) {
     EXPECT_EQ(Records(editor.list).size(), c.readable ? 1u : 0u) << c.size;
     EXPECT_EQ(options.showRunnerWindow, c.readable) << c.size;
     ListHolder runner;
-    EXPECT_EQ(LoadRunnerSchedule(path.c_str(), runner.list), c.readable) << c.size;
+    problem = FileProblem::kFailed;
+    EXPECT_EQ(LoadRunnerSchedule(path.c_str(), runner.list, &problem), c.readable) << c.size;
+    EXPECT_EQ(problem, c.readable ? FileProblem::kNone : FileProblem::kTooLarge) << c.size;
     EXPECT_EQ(Records(runner.list).size(), c.readable ? 1u : 0u) << c.size;
     EXPECT_EQ(ReadRunnerOptions(path.c_str()).exitAfterRun, c.readable) << c.size;
   }
@@ -727,7 +729,9 @@ TEST(ScheduleFileReader, ItemLimitFailsTheLoad) {
   FileProblem problem = FileProblem::kNone;
   EXPECT_FALSE(LoadScheduleFile(path.c_str(), holder.list, options, &problem));
   EXPECT_EQ(problem, FileProblem::kTooManyItems);
-  EXPECT_FALSE(LoadRunnerSchedule(path.c_str(), holder.list));
+  problem = FileProblem::kNone;
+  EXPECT_FALSE(LoadRunnerSchedule(path.c_str(), holder.list, &problem));
+  EXPECT_EQ(problem, FileProblem::kTooManyItems);
   EXPECT_EQ(holder.list.head, nullptr);
 }
 
