@@ -26,7 +26,10 @@ namespace {
 constexpr int kUsage = 2;
 constexpr int kFailed = 1;
 constexpr DWORD kPollMs = 20;
-constexpr DWORD kSendTimeoutMs = 5000;
+// A message to another program's window waits this long for its answer. Not "abort if
+// hung": Wine counts a program as hung once it has not looked at its queue for 5 s, which
+// a program that is only slow on a loaded machine may not have done.
+constexpr DWORD kSendTimeoutMs = 15000;
 constexpr int kTextMax = 1024;
 constexpr int kMessageBoxTextId = 0xFFFF;  // the static control holding a message box's text
 constexpr UINT kTrayMessage = WM_USER + 100;
@@ -165,7 +168,7 @@ void PrintWindowText(const char* key, HWND window) {
   // WM_GETTEXT crosses processes for controls, unlike GetWindowTextA.
   DWORD_PTR ignored = 0;
   SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
-                      SMTO_ABORTIFHUNG, kSendTimeoutMs, &ignored);
+                      SMTO_NORMAL, kSendTimeoutMs, &ignored);
   PrintHexText(key, text);
 }
 
@@ -210,8 +213,8 @@ void CloseRemoteList(RemoteList& remoteList) {
 
 LRESULT SendTimeout(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool* ok) {
   DWORD_PTR result = 0;
-  BOOL sent = SendMessageTimeoutA(window, message, wParam, lParam, SMTO_ABORTIFHUNG,
-                                  kSendTimeoutMs, &result);
+  BOOL sent = SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, kSendTimeoutMs,
+                                  &result);
   if (ok != nullptr) *ok = sent != FALSE;
   return static_cast<LRESULT>(result);
 }
