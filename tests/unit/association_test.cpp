@@ -965,6 +965,9 @@ TEST_F(Association, LogonValueIsWrittenAsItIsReadBack) {
   EXPECT_STREQ(found.c_str(), runner.c_str());
   EXPECT_FALSE(RunnerBeside(("C:\\" + std::string(248, 'a') + "\\x").c_str(), &found[0]));
   EXPECT_STREQ(found.c_str(), "");
+  found.assign(kTextSize, 'x');
+  EXPECT_FALSE(RunnerBeside("TLSet.exe", &found[0]));  // no folder to look in
+  EXPECT_STREQ(found.c_str(), "");
 }
 
 }  // namespace

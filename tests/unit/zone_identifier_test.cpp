@@ -90,6 +90,7 @@ TEST(ZoneIdentifier, OnlyInternetAndRestrictedZonesAsk) {
       {head + "ZoneId=3", kRuns, kOpened, false, "a", "C:\\a\\"},  // nor a folder's
       {head + "ZoneId=1", kAsks, kOpened, false, "a", "-"},        // no full path
       {head + "ZoneId=3", kAsks, kOpened, false, "C:\\" + std::string(256, 'a')},
+      {head + "ZoneId=1", kAsks, kOpened, false, "a", "C:\\" + std::string(517, 'f')},
   };
   for (const Case& c : cases) {
     FakeZone fake;
@@ -100,11 +101,15 @@ TEST(ZoneIdentifier, OnlyInternetAndRestrictedZonesAsk) {
     EXPECT_EQ(MayRunSchedule(fake.host(), c.path.c_str(), "Run's Tarvilo"), !c.asks);
     EXPECT_EQ(fake.asked.empty(), !c.asks) << c.content.substr(0, 60);
   }
-  // The stream is named after the full path, from 260 bytes on in the long form.
+  // The stream is named after the full path, from 260 bytes on in the long form, up to a
+  // full path of 519 bytes.
   const std::string name = "\\" + std::string(250, 'b');
-  for (const auto& [full, opened] : {std::pair{"C:" + name + ". ", "\\\\?\\C:" + name},
-                                     {"\\\\srv\\share" + name, "\\\\?\\UNC\\srv\\share" + name},
-                                     {"\\\\?\\C:" + name, "\\\\?\\C:" + name}}) {
+  for (const auto& [full, opened] :
+       {std::pair{"C:" + name + ". ", "\\\\?\\C:" + name},
+        {"\\\\srv\\share" + name, "\\\\?\\UNC\\srv\\share" + name},
+        {"\\\\?\\C:" + name, "\\\\?\\C:" + name},
+        {"C:" + name + name + "\\" + std::string(14, 'c'),
+         "\\\\?\\C:" + name + name + "\\" + std::string(14, 'c')}}) {
     FakeZone fake;
     fake.full = full;
     MayRunSchedule(fake.host(), "plan.tlf", "Run's Tarvilo");
