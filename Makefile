@@ -3,8 +3,9 @@
 # make build builds only. Each first installs what a fresh Debian 12 machine lacks.
 # The Wine steps run the 32-bit programs, or the 64-bit build where the host runs no
 # 32-bit code (tools/wine_host.sh; TARVILO_WINE_ARCH=32 or 64 forces either).
-# make mutate  plants faults in the core one at a time and reports which the tests catch
-#              (a private copy of the committed sources; slow, not part of make test).
+# make mutate  plants faults in the core one at a time and reports which the tests catch,
+#              the older core and the newer files each with its own figure (a private copy
+#              of the committed sources; slow, not part of make test).
 # make dist    builds the programs and packs build/dist/tarvilo-<version>-win32.zip.
 # make screenshots  takes the pictures in docs/images/ of the programs under Wine.
 .PHONY: all build bootstrap native win32 win64 test run clean format mutate dist screenshots
