@@ -21,9 +21,6 @@ const char kClassName[] = "Tarvilo";
 const char kWindowTitle[] = "Run's Tarvilo";
 const char kEmptyScheduleText[] = "アプリケーションが１つも登録されていません。終了します";
 const char kErrorCaption[] = "エラー";
-const char kTooLargeText[] = "ファイルが大きすぎるため読み込めません。\n";
-const char kTooManyItemsText[] = "アイテムが100000個を超えるため読み込めません。\n";
-static_assert(kMaxScheduleItems == 100000, "the message names the limit");
 const char kRestartConfirmation[] =
     ".tlfファイルとアプリケーションを関連付けました。Windowsを再起動してください";
 
@@ -113,9 +110,9 @@ void HostCloseRunner(void*) { DestroyWindow(runnerState.window); }
 bool LoadSchedule() {
   FileProblem problem = FileProblem::kNone;
   if (LoadRunnerSchedule(runnerState.schedulePath, runnerState.schedule, &problem)) return true;
-  if (problem != FileProblem::kTooLarge && problem != FileProblem::kTooManyItems) return true;
+  if (ReadLimitText(problem) == nullptr) return true;
   char message[kTextSize * 2];
-  CopyText(message, problem == FileProblem::kTooLarge ? kTooLargeText : kTooManyItemsText);
+  CopyText(message, ReadLimitText(problem));
   AppendText(message, runnerState.schedulePath);
   MessageBoxA(nullptr, message, kErrorCaption, MB_OK);
   return false;

@@ -21,8 +21,6 @@ const char kSaveTooLargeText[] = "ファイルが16MBを超えるため保存で
 const char kSaveTooManyText[] = "アイテムが100000個を超えるため保存できません。\n";
 const char kKeptElsewhereText[] = "\nファイルは次の名前で残っています。\n";
 const char kReadFailedText[] = "ファイルを読み込めませんでした。\n";
-const char kReadTooLargeText[] = "ファイルが大きすぎるため読み込めません。\n";
-const char kReadTooManyText[] = "アイテムが100000個を超えるため読み込めません。\n";
 const char kAddTooManyText[] = "アイテムは100000個までしか登録できません。";
 const char kAddNoMemoryText[] = "メモリが足りないため、アイテムを追加できませんでした。";
 const char kNameTooLongText[] = "ファイル名が長すぎるため保存できません。\n";
@@ -59,11 +57,12 @@ bool RunItemDialog(EditorDocument& document, ItemFields& fields) {
 
 // What a failed read or save says before the file's name.
 const char* ProblemText(FileProblem problem, bool saving) {
+  if (!saving && ReadLimitText(problem) != nullptr) return ReadLimitText(problem);
   switch (problem) {
     case FileProblem::kTooLarge:
-      return saving ? kSaveTooLargeText : kReadTooLargeText;
+      return kSaveTooLargeText;
     case FileProblem::kTooManyItems:
-      return saving ? kSaveTooManyText : kReadTooManyText;
+      return kSaveTooManyText;
     default:
       return saving ? kSaveFailedText : kReadFailedText;
   }

@@ -524,6 +524,15 @@ bool LoadScheduleFile(const char* path, ScheduleList& list, ScheduleOptions& opt
   return result == FileProblem::kNone;
 }
 
+const char* ReadLimitText(FileProblem problem) {
+  static_assert(kMaxScheduleItems == 100000, "the message names the limit");
+  if (problem == FileProblem::kTooLarge) return "ファイルが大きすぎるため読み込めません。\n";
+  if (problem == FileProblem::kTooManyItems) {
+    return "アイテムが100000個を超えるため読み込めません。\n";
+  }
+  return nullptr;
+}
+
 bool LoadRunnerSchedule(const char* path, ScheduleList& list, FileProblem* problem) {
   ScheduleFileBytes bytes;
   FileProblem found = ReadWholeFile(path, bytes);

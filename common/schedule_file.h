@@ -62,6 +62,10 @@ bool WriteScheduleFile(const char* path, const ScheduleList& list,
 bool LoadScheduleFile(const char* path, ScheduleList& list, ScheduleOptions& options,
                       FileProblem* problem = nullptr, bool* wellFormed = nullptr);
 
+// What the programs say, before the file's path, when a read failed on one of the two
+// limits (kTooLarge, kTooManyItems); null for any other problem.
+const char* ReadLimitText(FileProblem problem);
+
 // The runner's loader: appends the file's items to the (empty) list; the option words are
 // skipped. Returns false, adding nothing, when the file could not be read, with the reason
 // in *problem.

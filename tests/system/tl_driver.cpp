@@ -26,9 +26,7 @@ namespace {
 constexpr int kUsage = 2;
 constexpr int kFailed = 1;
 constexpr DWORD kPollMs = 20;
-// A message to another program's window waits this long for its answer. Not "abort if
-// hung": Wine counts a program as hung once it has not looked at its queue for 5 s, which
-// a program that is only slow on a loaded machine may not have done.
+// Not "abort if hung": Wine counts a program that is only slow on a loaded machine as hung.
 constexpr DWORD kSendTimeoutMs = 15000;
 constexpr int kTextMax = 1024;
 constexpr int kMessageBoxTextId = 0xFFFF;  // the static control holding a message box's text
@@ -952,22 +950,20 @@ int CmdBalloonText(int argc, char** argv) {
     EnumWindows(MatchBalloon, reinterpret_cast<LPARAM>(&balloon));
     if (balloon == nullptr && TimedOut(started, ArgNumber(argv[0]))) return kFailed;
   }
-  DWORD processId = 0;
-  GetWindowThreadProcessId(balloon, &processId);
-  HANDLE process =
-      OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
-  WCHAR wide[kTextMax] = {};
+  // The list's remote block serves: the tool record fits where the list item goes.
+  static_assert(sizeof(TTTOOLINFOW) <= sizeof(LVITEMA), "the tool record fits");
+  RemoteList remote;
+  if (!OpenRemoteList(balloon, remote)) return kFailed;
   TTTOOLINFOW tool{};
   tool.cbSize = sizeof tool;
-  char* remote = static_cast<char*>(
-      VirtualAllocEx(process, nullptr, sizeof tool + sizeof wide, MEM_COMMIT, PAGE_READWRITE));
-  if (remote == nullptr) return kFailed;  // the handle goes with the driver
-  tool.lpszText = reinterpret_cast<LPWSTR>(remote + sizeof tool);
-  bool read =
-      WriteProcessMemory(process, remote, &tool, sizeof tool, nullptr) &&
-      SendTimeout(balloon, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(remote), nullptr) &&
-      ReadProcessMemory(process, tool.lpszText, wide, sizeof wide - sizeof(WCHAR), nullptr);
-  VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  tool.lpszText = reinterpret_cast<LPWSTR>(remote.remote + sizeof(LVITEMA));
+  WCHAR wide[kRemoteTextSize / sizeof(WCHAR)] = {};
+  bool read = WriteProcessMemory(remote.process, remote.remote, &tool, sizeof tool, nullptr) &&
+              SendTimeout(balloon, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(remote.remote),
+                          nullptr) &&
+              ReadProcessMemory(remote.process, tool.lpszText, wide,
+                                sizeof wide - sizeof(WCHAR), nullptr);
+  CloseRemoteList(remote);
   char text[kTextMax * 2] = "";
   WideCharToMultiByte(932, 0, wide, -1, text, sizeof text, nullptr, nullptr);
   PrintHexText("text", text);

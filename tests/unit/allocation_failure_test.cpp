@@ -155,10 +155,8 @@ TEST(AllocationFailure, FormatGivesAllOrNothing) {
   // A block that already holds the size asked for is used as it is: no allocation.
   ScheduleFileBytes reused;
   ASSERT_TRUE(FormatScheduleFile(list, ScheduleOptions{}, reused));
-  {
-    FailingAllocations failing(0);
-    EXPECT_TRUE(FormatScheduleFile(list, ScheduleOptions{}, reused));
-  }
+  FailingAllocations failing(0);
+  EXPECT_TRUE(FormatScheduleFile(list, ScheduleOptions{}, reused));
   FreeScheduleFileBytes(reused);
 }
 

@@ -362,35 +362,25 @@ TEST(ListRows, TypedNameFindsTheRowTheListViewAsksFor) {
   test.list.at(1)->set("Boot", "C:\\x.exe", "", "", 0, 0);
   test.list.at(3)->set("\x95\x5cmail", "C:\\x.exe", "", "", 0, 0);      // 表mail
   test.list.at(4)->set("\x95\x5c\x83\x5c", "C:\\x.exe", "", "", 0, 0);  // 表ソ
-  const uint32_t typeAhead = kFindPartial | kFindString | kFindWrap;
+  // Type-ahead (partial, or the newer substring flag alone) goes round the list; a plain
+  // string asks for the whole name; without the wrap flag the search ends at the last row;
+  // the wrap flag alone asks for no name.
+  const uint32_t ahead = kFindPartial | kFindString | kFindWrap, wrap = kFindWrap;
+  const uint32_t whole = kFindString | kFindWrap, part = kFindPartial;
+  const uint32_t sub = kFindSubstring | kFindWrap, plain = kFindString;
   struct Case {
     int32_t start;
     const char* typed;
     uint32_t flags;
     int32_t row;
-  };
-  const Case cases[] = {
-      {0, "a", typeAhead, 0},
-      {1, "A", typeAhead, 2},
-      {3, "a", typeAhead, 0},
-      {-1, "b", typeAhead, 1},
-      {9, "b", typeAhead, 1},
-      {0, "bOo", typeAhead, 1},
-      {0, "boa", typeAhead, -1},
-      {0, "\x95\x5c", typeAhead, 3},
-      {0, "\x95\x5c\x83\x5c", typeAhead, 4},
-      {0, "\x95\x7c", typeAhead, -1},
-      {0, "", typeAhead, -1},
-      {0, "Bo", kFindSubstring | kFindWrap, 1},  // the newer type-ahead flag
-      // A plain string asks for the whole name.
-      {0, "boot", kFindString | kFindWrap, 1},
-      {0, "Bo", kFindString | kFindWrap, -1},
-      {0, "\x95\x5c", kFindString, -1},
-      // Without the wrap flag the search ends at the last row.
-      {3, "a", kFindPartial, -1},
-      {2, "a", kFindPartial, 2},
-      {9, "b", kFindPartial, -1},
-      {0, "a", kFindWrap, -1},  // neither a name nor a prefix asked for
+  } cases[] = {
+      {0, "a", ahead, 0},         {1, "A", ahead, 2},        {3, "a", ahead, 0},
+      {-1, "b", ahead, 1},        {9, "b", ahead, 1},        {0, "bOo", ahead, 1},
+      {0, "boa", ahead, -1},      {0, "\x95\x5c", ahead, 3}, {0, "\x95\x5c\x83\x5c", ahead, 4},
+      {0, "\x95\x7c", ahead, -1}, {0, "", ahead, -1},        {0, "Bo", sub, 1},
+      {0, "boot", whole, 1},      {0, "Bo", whole, -1},      {0, "\x95\x5c", plain, -1},
+      {3, "a", part, -1},         {2, "a", part, 2},         {9, "b", part, -1},
+      {0, "a", wrap, -1},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(FindRowByName(test.list, c.start, c.typed, NameSearchFromFlags(c.flags)), c.row)
