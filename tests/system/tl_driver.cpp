@@ -950,8 +950,7 @@ int CmdBalloonText(int argc, char** argv) {
     EnumWindows(MatchBalloon, reinterpret_cast<LPARAM>(&balloon));
     if (balloon == nullptr && TimedOut(started, ArgNumber(argv[0]))) return kFailed;
   }
-  // The list's remote block serves: the tool record fits where the list item goes.
-  static_assert(sizeof(TTTOOLINFOW) <= sizeof(LVITEMA), "the tool record fits");
+  static_assert(sizeof(TTTOOLINFOW) <= sizeof(LVITEMA), "the list's remote block serves");
   RemoteList remote;
   if (!OpenRemoteList(balloon, remote)) return kFailed;
   TTTOOLINFOW tool{};

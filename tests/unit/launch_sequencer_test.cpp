@@ -334,12 +334,10 @@ uint32_t lastCapacity = 0;
 
 uint32_t FakeGetVariable(const char* name, char* value, uint32_t capacity) {
   lastCapacity = capacity;
-  // Any result of capacity or more means "too long": this one says so with the length alone.
-  bool lengthOnly = std::strcmp(name, "LENGTH_ONLY") == 0;
   std::string found;
   if (std::strcmp(name, "BACKUP_TOOL") == 0) {
     found = kProgramValue;
-  } else if (std::strcmp(name, "LONG_ONE") == 0 || lengthOnly) {
+  } else if (std::strcmp(name, "LONG_ONE") == 0) {
     found = longValue;
   } else if (std::strcmp(name, "EMPTY_ONE") == 0) {
     found = "";
@@ -349,7 +347,7 @@ uint32_t FakeGetVariable(const char* name, char* value, uint32_t capacity) {
   if (found.size() >= capacity) {
     // What the platform leaves in the buffer then is undefined; make it garbage.
     std::memset(value, 'x', capacity);
-    return static_cast<uint32_t>(found.size() + (lengthOnly ? 0 : 1));
+    return static_cast<uint32_t>(found.size() + 1);
   }
   std::memcpy(value, found.c_str(), found.size() + 1);
   return static_cast<uint32_t>(found.size());
@@ -389,7 +387,6 @@ TEST(LaunchFile, UnsetEmptyOrTooLongVariableLaunchesNothing) {
   longValue.assign(260, 'a');
   EXPECT_FALSE(ResolveLaunchFile(ItemFor("LONG_ONE", 1), FakeGetVariable, file));
   EXPECT_STREQ(file, "");
-  EXPECT_FALSE(ResolveLaunchFile(ItemFor("LENGTH_ONLY", 1), FakeGetVariable, file));
 
   // 259 characters is the longest value that fits with its terminator.
   longValue.assign(259, 'b');
@@ -508,10 +505,8 @@ TEST(SequencerReentry, WhatArrivesDuringALaunchHolds) {
 
 const std::string kHeading = "起動できなかったプログラムがあります。";
 
-// What a run nobody watches is told: a balloon after each tick with failures while hidden,
-// every failed name so far in schedule order, cut to 255 bytes at a whole character;
-// exit-after-run waits for the balloon, 30 s at most; a click shows the window for good;
-// a tray icon the shell refused is added again every 2 s, for 5 minutes at most.
+// The balloon for failed launches in a hidden run, exit-after-run's wait for it, and the
+// tray icon added again while the shell refuses it (the rules in runner_notice.h).
 TEST(RunnerNotice, FailuresBalloonExitAndTrayIcon) {
   enum class At5s { kTimedOut, kHidden, kClicked, kNothing, kTaskbarCreated };
   struct Case {

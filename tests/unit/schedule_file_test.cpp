@@ -65,10 +65,11 @@ std::string Formatted(const ScheduleList& list, const ScheduleOptions& options) 
   return text;
 }
 
-std::vector<Record> ParseEditor(const std::string& bytes, ScheduleOptions* options = nullptr) {
+std::vector<Record> ParseEditor(const std::string& bytes, ScheduleOptions* options = nullptr,
+                                bool* wellFormed = nullptr) {
   ListHolder holder;
   ScheduleOptions read;
-  ParseScheduleText(bytes.data(), bytes.size(), holder.list, read);
+  ParseScheduleText(bytes.data(), bytes.size(), holder.list, read, wellFormed);
   if (options != nullptr) *options = read;
   return Records(holder.list);
 }
@@ -294,10 +295,8 @@ TEST(ScheduleFileReader, WhatReadsAsASchedule) {
        good + "\x1Amore"}};
   for (bool expected : {true, false}) {
     for (const std::string& bytes : kCases[expected ? 0 : 1]) {
-      ListHolder holder;
-      ScheduleOptions options;
       bool wellFormed = !expected;
-      ParseScheduleText(bytes.data(), bytes.size(), holder.list, options, &wellFormed);
+      ParseEditor(bytes, nullptr, &wellFormed);
       EXPECT_EQ(wellFormed, expected) << bytes;
     }
   }
