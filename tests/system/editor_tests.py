@@ -85,12 +85,13 @@ def control_text(run, hwnd, control_id):
     return control(run, hwnd, control_id).text("text")
 
 
-def wait_checked(run, hwnd, box, expected):
-    """The box's state once it shows expected (a posted click takes effect later), or the
-    state it still shows after the wait."""
+def wait_checked(run, hwnd, box, expected, text=False):
+    """The box's state (its text if text) once it shows expected (a posted click takes effect
+    later: a read sent meanwhile goes first), or what it still shows after the wait."""
     deadline = time.time() + WAIT_MS / 1000
     while True:
-        state = control(run, hwnd, box).number("checked")
+        reply = control(run, hwnd, box)
+        state = reply.text("text") if text else reply.number("checked")
         if state == expected or time.time() > deadline:
             return state
         time.sleep(0.05)
@@ -432,15 +433,16 @@ def group_editor_with_runner(run):
                          ("C:app.exe", "C:"), ("C:\\Tools", "C:\\")):
         driver(run, "set-text", dialog, ID_PATH, hex_arg(path))
         driver(run, "click", dialog, ID_FOLDER_FROM_PATH)
-        check_equal(run, control_text(run, dialog, ID_FOLDER), sjis(folder),
+        check_equal(run, wait_checked(run, dialog, ID_FOLDER, sjis(folder), True), sjis(folder),
                     f"パスより取得 with {path}: its drive and folder")
     driver(run, "click", dialog, ID_BROWSE_FILE)
     reply = driver(run, "file-dialog", program.pid, hex_arg(probe), WAIT_MS)
-    check_equal(run, (reply.get("owner"), control_text(run, dialog, ID_PATH)), (dialog, probe),
+    check_equal(run, (reply.get("owner"), wait_checked(run, dialog, ID_PATH, probe, True)),
+                (dialog, probe),
                 "参照: a file dialog owned by the item dialog fills the path")
     driver(run, "click", dialog, ID_FOLDER_FROM_PATH)
     folder = win_path(run.bin) + b"\\"
-    check_equal(run, control_text(run, dialog, ID_FOLDER), folder,
+    check_equal(run, wait_checked(run, dialog, ID_FOLDER, folder, True), folder,
                 "パスより取得: the path's drive and folder")
     # The first item keeps that folder; the second launch comes late enough for the refusal
     # below to happen while the runner waits for it.
