@@ -110,9 +110,10 @@ void HostCloseRunner(void*) { DestroyWindow(runnerState.window); }
 bool LoadSchedule() {
   FileProblem problem = FileProblem::kNone;
   if (LoadRunnerSchedule(runnerState.schedulePath, runnerState.schedule, &problem)) return true;
-  if (ReadLimitText(problem) == nullptr) return true;
+  const char* reason = ReadLimitText(problem);
+  if (reason == nullptr) return true;
   char message[kTextSize * 2];
-  CopyText(message, ReadLimitText(problem));
+  CopyText(message, reason);
   AppendText(message, runnerState.schedulePath);
   MessageBoxA(nullptr, message, kErrorCaption, MB_OK);
   return false;

@@ -57,7 +57,8 @@ bool RunItemDialog(EditorDocument& document, ItemFields& fields) {
 
 // What a failed read or save says before the file's name.
 const char* ProblemText(FileProblem problem, bool saving) {
-  if (!saving && ReadLimitText(problem) != nullptr) return ReadLimitText(problem);
+  const char* readLimit = ReadLimitText(problem);
+  if (!saving && readLimit != nullptr) return readLimit;
   switch (problem) {
     case FileProblem::kTooLarge:
       return kSaveTooLargeText;

@@ -20,14 +20,18 @@ bool FullPath(void*, const char* path, char* fullPath, std::size_t capacity) {
 
 const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
+// The wide calls get names in UTF-16, from the system's code page; room for the longest
+// name the core hands over. False when a name does not convert or fit.
+constexpr int kWideSize = 3 * MAX_PATH;
+bool Widen(const char* name, wchar_t (&wide)[kWideSize]) {
+  return MultiByteToWideChar(CP_ACP, 0, name, -1, wide, kWideSize) != 0;
+}
+
 // CreateFileA takes names shorter than MAX_PATH only; the core hands a longer one in its
 // long form ("\\?\..."), which the wide call takes.
 HANDLE OpenLongName(const char* name) {
-  wchar_t wide[3 * MAX_PATH];
-  int room = static_cast<int>(sizeof wide / sizeof wide[0]);
-  if (MultiByteToWideChar(CP_ACP, 0, name, -1, wide, room) == 0) {
-    return INVALID_HANDLE_VALUE;
-  }
+  wchar_t wide[kWideSize];
+  if (!Widen(name, wide)) return INVALID_HANDLE_VALUE;
   return CreateFileW(wide, GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
                      FILE_ATTRIBUTE_NORMAL, nullptr);
 }
@@ -36,15 +40,14 @@ HANDLE OpenLongName(const char* name) {
 // network shares). Such a drive answers the open of a stream with an error of its own
 // rather than "not found"; anywhere else that error may hide a mark.
 bool DriveKeepsNoStreams(const char* streamName) {
-  wchar_t wide[3 * MAX_PATH];
-  int room = static_cast<int>(sizeof wide / sizeof wide[0]);
-  if (MultiByteToWideChar(CP_ACP, 0, streamName, -1, wide, room) == 0) return false;
+  wchar_t wide[kWideSize];
+  if (!Widen(streamName, wide)) return false;
   // The file's own path: the stream's name ends in ":Zone.Identifier".
   wchar_t* streamColon = wcsrchr(wide, L':');
   if (streamColon != nullptr && streamColon > wide + 1) *streamColon = L'\0';
-  wchar_t root[3 * MAX_PATH];
+  wchar_t root[kWideSize];
   DWORD flags = 0;
-  if (!GetVolumePathNameW(wide, root, room) ||
+  if (!GetVolumePathNameW(wide, root, kWideSize) ||
       !GetVolumeInformationW(root, nullptr, 0, nullptr, nullptr, &flags, nullptr, 0)) {
     return false;  // the drive cannot be asked: a mark stays possible
   }
