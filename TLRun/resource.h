@@ -17,5 +17,6 @@
 #define IDM_EXIT 40009
 #define IDM_HIDE_WINDOW 40011
 #define IDM_REGISTRY 40013
+#define IDM_OPEN_RECORD 40014  // opens the run record
 
 #endif  // TLRUN_RESOURCE_H

@@ -5,13 +5,15 @@
 #include "runner_window.h"
 
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <cstddef>
 
 #include "association_dialog.h"
 #include "list_view_win.h"
+#include "launch_reason.h"
 #include "resource.h"
-#include "runner_notice.h"
+#include "runner_load.h"
 
 RunnerState runnerState;
 
@@ -19,6 +21,7 @@ namespace {
 
 const char kClassName[] = "Tarvilo";
 const char kWindowTitle[] = "Run's Tarvilo";
+const char kLocalDataVariable[] = "LOCALAPPDATA";
 const char kEmptyScheduleText[] = "アプリケーションが１つも登録されていません。終了します";
 const char kErrorCaption[] = "エラー";
 const char kRestartConfirmation[] =
@@ -55,6 +58,8 @@ constexpr DWORD kHiddenStyle = WS_MINIMIZE | WS_CAPTION | WS_SYSMENU;  // 0x20C8
 // Virtual (LVS_OWNERDATA): the rows' texts come from the schedule when a row is drawn.
 constexpr DWORD kStatusListStyle = WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_REPORT |
                                    LVS_SHOWSELALWAYS | LVS_NOSORTHEADER | LVS_OWNERDATA;
+// A failed row's tip tells why (LVN_GETINFOTIPA), on hover and for the focused row.
+constexpr DWORD kStatusListExStyle = LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP;
 constexpr DWORD kButtonStyle = WS_CHILD | WS_VISIBLE | WS_BORDER | BS_PUSHBUTTON;
 
 // ---- the sequencer's host ---------------------------------------------------------------
@@ -69,14 +74,14 @@ void HostStartTimer(void*, uint32_t milliseconds) {
 
 void HostStopTimer(void*) { KillTimer(runnerState.window, kLaunchTimerId); }
 
-// Opens the item through the shell and tells whether it started; the sequencer counts it
-// as launched either way. The shell must not show an error box of its own: a hidden
-// runner at logon would wait on it unseen, and the next items with it. SEE_MASK_NOASYNC
-// makes the call return only once the shell has handed the item on: a DDE or delegated
-// verb would otherwise still be at work when exit-after-run ends the process.
-bool HostLaunchItem(void*, const ScheduleItem& item) {
+// Opens the item through the shell and tells whether it started, and if not why; the
+// sequencer counts it as launched either way. The shell must not show an error box of its own:
+// a hidden runner at logon would wait on it unseen, and the next items with it.
+// SEE_MASK_NOASYNC makes the call return only once the shell has handed the item on: a DDE or
+// delegated verb would otherwise still be at work when exit-after-run ends the process.
+bool HostLaunchItem(void*, const ScheduleItem& item, char* reason) {
   char file[kTextSize];
-  if (!ResolveLaunchFile(item, ReadEnvironmentVariable, file)) return false;
+  if (!ResolveLaunchFile(item, ReadEnvironmentVariable, file, reason)) return false;
   SHELLEXECUTEINFOA launch{};
   launch.cbSize = sizeof launch;
   launch.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
@@ -86,7 +91,13 @@ bool HostLaunchItem(void*, const ScheduleItem& item) {
   launch.lpParameters = item.arguments;
   launch.lpDirectory = item.workFolder;
   launch.nShow = SW_SHOWNORMAL;
-  return ShellExecuteExA(&launch) != FALSE;
+  if (ShellExecuteExA(&launch)) return true;
+  DWORD error = GetLastError();
+  char message[kTextSize] = "";
+  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                 message, sizeof message, nullptr);
+  SystemMessageReason(message, reason);
+  return false;
 }
 
 void RefreshStatusList(int32_t launchedCount);
@@ -104,19 +115,22 @@ void HostReportEmptySchedule(void*) {
 
 void HostCloseRunner(void*) { DestroyWindow(runnerState.window); }
 
-// Loads the schedule. A file over the limits is reported with its reason and path, as the
-// editor does; false then, and the runner ends. Any other file that cannot be read leaves
-// the list empty, and the sequencer reports the empty schedule.
+// Loads the schedule. A file that could not be read is reported with its reason and path
+// (runner_load.h), in the record too; false then, and the runner ends.
 bool LoadSchedule() {
   FileProblem problem = FileProblem::kNone;
   if (LoadRunnerSchedule(runnerState.schedulePath, runnerState.schedule, &problem)) return true;
-  const char* reason = ReadLimitText(problem);
-  if (reason == nullptr) return true;
   char message[kTextSize * 2];
-  CopyText(message, reason);
-  AppendText(message, runnerState.schedulePath);
+  RunnerLoadFailureText(problem, runnerState.schedulePath, message, sizeof message);
+  RecordMessage(runnerState.record, message);
   MessageBoxA(nullptr, message, kErrorCaption, MB_OK);
   return false;
+}
+
+// Every report goes to both floors above the sequencer: the notice and the record.
+void HostReport(void*, const SequencerReport& report) {
+  RecordSequencerReport(runnerState.record, report);
+  NoticeSequencerReport(runnerState.notice, report);
 }
 
 bool HostWindowVisible(void*) { return IsWindowVisible(runnerState.window) != FALSE; }
@@ -163,13 +177,28 @@ void HostStopNoticeTimer(void*, NoticeTimer timer) {
 }
 
 SequencerHost WindowSequencerHost() {
-  return SequencerHost{HostStartTimer,      HostStopTimer,
-                       HostLaunchItem,      HostRefreshStatusList,
-                       HostDisableButtons,  HostReportEmptySchedule,
-                       HostCloseRunner,     HostWindowVisible,
-                       HostShowWindow,      HostShowBalloon,
-                       HostAddTrayIcon,     HostStartNoticeTimer,
-                       HostStopNoticeTimer, nullptr};
+  return SequencerHost{HostStartTimer,        HostStopTimer,      HostLaunchItem,
+                       HostRefreshStatusList, HostDisableButtons, HostReportEmptySchedule,
+                       HostCloseRunner,       HostReport,         nullptr};
+}
+
+NoticeHost WindowNoticeHost() {
+  return NoticeHost{HostWindowVisible,    HostShowWindow,      HostShowBalloon, HostAddTrayIcon,
+                    HostStartNoticeTimer, HostStopNoticeTimer, HostCloseRunner, nullptr};
+}
+
+// The record lives in the user's local application data: LOCALAPPDATA where the system
+// sets it, else the folder the shell knows by that name (systems before the variable).
+void OpenRunRecord() {
+  char localData[kTextSize] = "";
+  DWORD length = GetEnvironmentVariableA(kLocalDataVariable, localData, sizeof localData);
+  if (length == 0 || length >= sizeof localData) {
+    localData[0] = '\0';
+    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, localData))) {
+      localData[0] = '\0';
+    }
+  }
+  RunRecordOpen(runnerState.record, PlatformRunRecordHost(), localData);
 }
 
 // ---- controls -----------------------------------------------------------------------------
@@ -193,7 +222,7 @@ void CreateStatusList(HWND window) {
                       runnerState.instance, nullptr);
   InsertStatusColumn(0, "名前", 170);
   InsertStatusColumn(1, "状態", 80);
-  SendMessageA(runnerState.statusList, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
+  SendMessageA(runnerState.statusList, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, kStatusListExStyle);
 }
 
 HWND CreateButton(HWND window, const char* caption, int id, int top) {
@@ -237,6 +266,18 @@ void AnswerStatusText(NMLVDISPINFOA& request) {
   }
 }
 
+// A failed row's tip: its path and why it did not start. Other rows keep the list's own
+// tip (none: their texts fit).
+void AnswerInfoTip(NMLVGETINFOTIPA& request) {
+  if (request.pszText == nullptr || request.cchTextMax <= 0) return;
+  if (!SequencerLaunchFailed(runnerState.sequencer, request.iItem)) return;
+  const ScheduleItem* item =
+      ItemAtRow(runnerState.schedule, runnerState.rowCursor, request.iItem);
+  if (item == nullptr) return;
+  FailureTipText(item->path, SequencerFailureReason(runnerState.sequencer, request.iItem),
+                 request.pszText, static_cast<std::size_t>(request.cchTextMax));
+}
+
 // ---- tray icon ----------------------------------------------------------------------------
 
 // Fills the kept record; the sequencer's notice adds the icon with it.
@@ -271,12 +312,31 @@ void HideRunnerWindow() {
   ShowWindow(runnerState.window, SW_HIDE);
 }
 
+// The user asked for the window: it shows, and the notice learns it is being read.
+void ShowWindowForUser() {
+  ShowRunnerWindow();
+  NoticeWindowShown(runnerState.notice);
+}
+
 void ToggleRunnerWindow() {
   if (IsWindowVisible(runnerState.window)) {
     HideRunnerWindow();
   } else {
-    ShowRunnerWindow();
+    ShowWindowForUser();
   }
+}
+
+// Opens the run record with the shell's open verb; a record not there opens nothing.
+void OpenRunRecordFile(HWND window) {
+  if (runnerState.record.path[0] == '\0') return;
+  SHELLEXECUTEINFOA open{};
+  open.cbSize = sizeof open;
+  open.fMask = SEE_MASK_FLAG_NO_UI;
+  open.hwnd = window;
+  open.lpVerb = "open";
+  open.lpFile = runnerState.record.path;
+  open.nShow = SW_SHOWNORMAL;
+  ShellExecuteExA(&open);
 }
 
 void OpenTrayMenu(HWND window) {
@@ -298,14 +358,18 @@ LRESULT OnCreate(HWND window) {
   CreateButtons(window);
   PrepareTrayIcon(window);
   runnerState.sequencer.host = WindowSequencerHost();
-  NoticeTrayIconStart(runnerState.sequencer);
+  runnerState.notice.host = WindowNoticeHost();
+  runnerState.notice.sequencer = &runnerState.sequencer;
+  NoticeTrayIconStart(runnerState.notice);
+  OpenRunRecord();
   if (!LoadSchedule()) {
     // Gone inside its own creation, as with an empty schedule: the runner ends.
     DestroyWindow(window);
     return 0;
   }
   RefreshStatusList(0);
-  runnerState.sequencer.exitAfterRun = runnerState.options.exitAfterRun;
+  runnerState.notice.exitAfterRun = runnerState.options.exitAfterRun;
+  RecordRunStart(runnerState.record, runnerState.schedulePath);
   LoadTrayMenu();
   SequencerStart(runnerState.sequencer, runnerState.schedule.head);
   return 0;
@@ -315,6 +379,8 @@ LRESULT OnNotify(NMHDR* header) {
   if (header->hwndFrom != runnerState.statusList) return 0;
   if (header->code == LVN_GETDISPINFOA) {
     AnswerStatusText(*reinterpret_cast<NMLVDISPINFOA*>(header));
+  } else if (header->code == LVN_GETINFOTIPA) {
+    AnswerInfoTip(*reinterpret_cast<NMLVGETINFOTIPA*>(header));
   } else if (header->code == LVN_ODFINDITEMA || header->code == LVN_ODFINDITEMW) {
     return FindTypedRow(header, runnerState.schedule);
   }
@@ -325,9 +391,9 @@ LRESULT OnTimer(WPARAM timerId) {
   if (timerId == kLaunchTimerId) {
     SequencerTick(runnerState.sequencer);
   } else if (timerId == kIconRetryTimerId) {
-    NoticeTrayIconRetry(runnerState.sequencer);
+    NoticeTrayIconRetry(runnerState.notice);
   } else if (timerId == kExitLimitTimerId) {
-    NoticeExitLimitReached(runnerState.sequencer);
+    NoticeExitLimitReached(runnerState.notice);
   }
   return 0;
 }
@@ -341,10 +407,13 @@ LRESULT OnCommand(HWND window, WORD commandId) {
       SequencerStop(runnerState.sequencer);
       break;
     case IDM_SHOW_WINDOW:
-      ShowRunnerWindow();
+      ShowWindowForUser();
       break;
     case IDM_HIDE_WINDOW:
       HideRunnerWindow();
+      break;
+    case IDM_OPEN_RECORD:
+      OpenRunRecordFile(window);
       break;
     case IDM_EXIT:
       DestroyWindow(window);
@@ -366,18 +435,18 @@ LRESULT OnTrayCallback(HWND window, LPARAM event) {
   } else if (event == WM_RBUTTONDOWN) {
     OpenTrayMenu(window);
   } else if (event == NIN_BALLOONTIMEOUT) {
-    NoticeBalloonEnded(runnerState.sequencer, BalloonEnd::kTimedOut);
+    NoticeBalloonEnded(runnerState.notice, BalloonEnd::kTimedOut);
   } else if (event == NIN_BALLOONHIDE) {
-    NoticeBalloonEnded(runnerState.sequencer, BalloonEnd::kHidden);
+    NoticeBalloonEnded(runnerState.notice, BalloonEnd::kHidden);
   } else if (event == NIN_BALLOONUSERCLICK) {
-    NoticeBalloonEnded(runnerState.sequencer, BalloonEnd::kClicked);
+    NoticeBalloonEnded(runnerState.notice, BalloonEnd::kClicked);
   }
   return 0;
 }
 
 // The notification area was rebuilt (the shell restarted): put the icon back.
 LRESULT OnTaskbarCreated() {
-  NoticeTrayIconRecreated(runnerState.sequencer);
+  NoticeTrayIconRecreated(runnerState.notice);
   return 0;
 }
 

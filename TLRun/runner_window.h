@@ -7,6 +7,8 @@
 
 #include "launch_sequencer.h"
 #include "list_rows.h"
+#include "run_record.h"
+#include "runner_notice.h"
 #include "schedule.h"
 #include "schedule_file.h"
 #include "text.h"
@@ -28,6 +30,8 @@ struct RunnerState {
   UINT taskbarCreatedMessage = 0;
 
   LaunchSequencer sequencer;
+  RunnerNotice notice;  // a floor above the sequencer: the balloon, the exit, the tray icon
+  RunRecord record;     // the run record, %LOCALAPPDATA%\Tarvilo\run.log
   int32_t shownLaunchedCount = 0;  // the launched count the status list shows
   RowCursor rowCursor;             // the status list's last row asked for
 };

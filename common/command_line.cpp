@@ -8,9 +8,13 @@ RunnerMode ResolveRunnerCommandLine(int argCount, const char* const* args, FileL
   schedulePath[0] = '\0';
   if (argCount <= 0) return RunnerMode::kAssociation;
   if (argCount == 1) {
-    // A failed conversion leaves the path empty: the runner then goes on as for a file it
-    // cannot open and reports the empty schedule.
-    ToLongPath(args[0], schedulePath, kTextSize, lookup);
+    // A path that does not exist keeps the form it was given in, so the runner can name it
+    // when the open fails; one too long for the buffer is not used at all (a cut path would
+    // name another file).
+    if (!ToLongPath(args[0], schedulePath, kTextSize, lookup) &&
+        !CopyText(schedulePath, kTextSize, args[0] != nullptr ? args[0] : "")) {
+      schedulePath[0] = '\0';
+    }
     return RunnerMode::kSchedule;
   }
   // A path with blanks that reached the runner unquoted and was split by the platform:

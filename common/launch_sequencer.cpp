@@ -5,7 +5,8 @@
 
 #include <cstring>
 
-#include "runner_notice.h"
+#include "launch_reason.h"
+#include "memory.h"
 
 namespace {
 
@@ -21,6 +22,32 @@ bool FailureBit(int32_t position, int32_t* word, uint32_t* mask) {
   return true;
 }
 
+void Report(LaunchSequencer& sequencer, const SequencerReport& report) {
+  sequencer.host.report(sequencer.host.context, report);
+}
+
+void FreeReasons(LaunchSequencer& sequencer) {
+  FreeBlock(sequencer.reasons);
+  sequencer.reasons = nullptr;
+  sequencer.reasonCount = 0;
+  sequencer.reasonCapacity = 0;
+}
+
+// Keeps the reason of the failed launch at position; without memory it is not kept.
+void KeepReason(LaunchSequencer& sequencer, int32_t position, const char* reason) {
+  if (sequencer.reasonCount == sequencer.reasonCapacity) {
+    int32_t capacity = sequencer.reasonCapacity > 0 ? sequencer.reasonCapacity * 2 : 8;
+    void* grown = ResizeBlock(sequencer.reasons,
+                              static_cast<std::size_t>(capacity) * sizeof(LaunchFailureReason));
+    if (grown == nullptr) return;
+    sequencer.reasons = static_cast<LaunchFailureReason*>(grown);
+    sequencer.reasonCapacity = capacity;
+  }
+  LaunchFailureReason& kept = sequencer.reasons[sequencer.reasonCount++];
+  kept.position = position;
+  CopyText(kept.reason, reason);
+}
+
 void StartTimerFor(LaunchSequencer& sequencer, const ScheduleItem& item) {
   sequencer.host.startTimer(sequencer.host.context, TimerPeriodForDelay(item.delaySeconds));
 }
@@ -34,12 +61,36 @@ int32_t LaunchWaitingItem(LaunchSequencer& sequencer) {
   int32_t position = sequencer.launchedCount;
   sequencer.launchedCount += 1;
   // A failed start still counts as launched for the timing: the next item keeps its time.
-  bool started = sequencer.host.launchItem(sequencer.host.context, item);
+  char reason[kTextSize] = "";
+  bool started = sequencer.host.launchItem(sequencer.host.context, item, reason);
   int32_t word = 0;
   uint32_t mask = 0;
   if (started || sequencer.ended || !FailureBit(position, &word, &mask)) return 0;
   sequencer.launchFailures[word] |= mask;
+  KeepReason(sequencer, position, reason);
   return 1;
+}
+
+// Tells the floors above what the tick did: each launch from position first on, the
+// failures, and the end of the run when nothing waits any more.
+void ReportTick(LaunchSequencer& sequencer, const ScheduleItem* item, int32_t first,
+                int32_t failures) {
+  for (int32_t position = first;
+       !sequencer.ended && item != nullptr && position < sequencer.launchedCount;
+       ++position, item = item->next) {
+    SequencerReport launched{SequencerEvent::kLaunched, item};
+    if (SequencerLaunchFailed(sequencer, position)) {
+      const char* reason = SequencerFailureReason(sequencer, position);
+      launched.failure = reason != nullptr ? reason : "";
+    }
+    Report(sequencer, launched);
+  }
+  SequencerReport over{SequencerEvent::kTickOver};
+  over.failures = failures;
+  Report(sequencer, over);
+  if (sequencer.waitingItem == nullptr && !sequencer.ended) {
+    Report(sequencer, SequencerReport{SequencerEvent::kRunFinished});
+  }
 }
 
 // True when the tick must not go on: the runner ended or the user stopped it meanwhile.
@@ -64,6 +115,7 @@ void SequencerStart(LaunchSequencer& sequencer, ScheduleItem* firstItem) {
   sequencer.launchedCount = 0;
   sequencer.firstItem = firstItem;
   std::memset(sequencer.launchFailures, 0, sizeof sequencer.launchFailures);
+  FreeReasons(sequencer);
   sequencer.waitingItem = firstItem;
   if (sequencer.waitingItem != nullptr) {
     // Even a first delay of 0 goes through the timer, so the first launch happens once the
@@ -84,6 +136,8 @@ void SequencerTick(LaunchSequencer& sequencer) {
   if (sequencer.waitingItem == nullptr || sequencer.inTick) return;
 
   sequencer.inTick = true;
+  const ScheduleItem* firstOfTick = sequencer.waitingItem;
+  int32_t firstPosition = sequencer.launchedCount;
   int32_t failures = LaunchWaitingItem(sequencer);
   while (!Interrupted(sequencer) && sequencer.waitingItem != nullptr &&
          LaunchesWithoutWait(sequencer.waitingItem->delaySeconds)) {
@@ -93,22 +147,24 @@ void SequencerTick(LaunchSequencer& sequencer) {
   if (sequencer.ended) return;
   // One refresh after the whole run of zero-delay items keeps their launches back to back.
   sequencer.host.refreshStatusList(sequencer.host.context, sequencer.launchedCount);
-  // Told once per tick, after the list shows the failures too.
-  if (failures > 0) NoticeLaunchFailures(sequencer);
 
   if (sequencer.waitingItem != nullptr) {
-    // A stop pressed during a launch holds: the timer stays off until resume.
+    // A stop pressed during a launch holds: the timer stays off until resume. The next
+    // delay counts from this tick's launches, before the reports below, so each item's
+    // time is its delay after the previous launch and the delays add up along the list.
     if (!sequencer.stopped) StartTimerFor(sequencer, *sequencer.waitingItem);
-    return;
+  } else {
+    sequencer.host.disableButtons(sequencer.host.context);
   }
-  sequencer.host.disableButtons(sequencer.host.context);
-  NoticeRunFinished(sequencer);
+  // Reported once per tick, after the list shows the failures too.
+  ReportTick(sequencer, firstOfTick, firstPosition, failures);
 }
 
 void SequencerStop(LaunchSequencer& sequencer) {
   if (sequencer.stopped || sequencer.ended) return;
   sequencer.stopped = true;
   sequencer.host.stopTimer(sequencer.host.context);
+  Report(sequencer, SequencerReport{SequencerEvent::kStopped});
 }
 
 void SequencerResume(LaunchSequencer& sequencer) {
@@ -117,11 +173,13 @@ void SequencerResume(LaunchSequencer& sequencer) {
   // The countdown starts again from the item's full delay; once everything has been
   // launched there is nothing to count down, and the timer stays off.
   if (sequencer.waitingItem != nullptr) StartTimerFor(sequencer, *sequencer.waitingItem);
+  Report(sequencer, SequencerReport{SequencerEvent::kResumed});
 }
 
 void SequencerEnd(LaunchSequencer& sequencer) {
   sequencer.ended = true;
   sequencer.waitingItem = nullptr;
+  FreeReasons(sequencer);
 }
 
 bool SequencerLaunchFailed(const LaunchSequencer& sequencer, int32_t position) {
@@ -131,7 +189,25 @@ bool SequencerLaunchFailed(const LaunchSequencer& sequencer, int32_t position) {
   return (sequencer.launchFailures[word] & mask) != 0;
 }
 
-bool ResolveLaunchFile(const ScheduleItem& item, GetVariableFn getVariable, char* file) {
+const char* SequencerFailureReason(const LaunchSequencer& sequencer, int32_t position) {
+  // Kept in launch order, so the positions rise: a binary search finds one.
+  int32_t low = 0;
+  int32_t high = sequencer.reasonCount;
+  while (low < high) {
+    int32_t middle = low + (high - low) / 2;
+    if (sequencer.reasons[middle].position < position) {
+      low = middle + 1;
+    } else {
+      high = middle;
+    }
+  }
+  if (low == sequencer.reasonCount || sequencer.reasons[low].position != position)
+    return nullptr;
+  return sequencer.reasons[low].reason;
+}
+
+bool ResolveLaunchFile(const ScheduleItem& item, GetVariableFn getVariable, char* file,
+                       char* reason) {
   if (item.pathIsEnvVar == 0) {
     CopyText(file, kTextSize, item.path);
     return true;
@@ -141,6 +217,8 @@ bool ResolveLaunchFile(const ScheduleItem& item, GetVariableFn getVariable, char
   uint32_t length = getVariable(item.path, file, kTextSize);
   if (length == 0 || length >= kTextSize) {
     file[0] = '\0';
+    if (reason != nullptr && length == 0) VariableUnsetReason(item.path, reason);
+    if (reason != nullptr && length != 0) VariableTooLongReason(item.path, reason);
     return false;
   }
   file[length] = '\0';

@@ -5,6 +5,7 @@
 // platform wrote them.
 #include "schedule_file.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -274,7 +275,8 @@ FileProblem ReadRecords(TextReader& reader, int32_t count, ScheduleList& list) {
 FileProblem ReadWholeFile(const char* path, ScheduleFileBytes& bytes) {
   if (path == nullptr || path[0] == '\0') return FileProblem::kFailed;
   std::FILE* file = std::fopen(path, "rb");
-  if (file == nullptr) return FileProblem::kFailed;
+  // The C runtime gives ENOENT for a missing file, folder or drive alike.
+  if (file == nullptr) return errno == ENOENT ? FileProblem::kNotFound : FileProblem::kFailed;
   FileProblem problem = FileProblem::kNone;
   if (std::fseek(file, 0, SEEK_END) == 0) {
     long length = std::ftell(file);

@@ -13,12 +13,15 @@
 constexpr std::size_t kMaxScheduleFileBytes = 16 * 1024 * 1024;
 constexpr int32_t kMaxScheduleItems = 100000;
 
-// Why a schedule file was not read or not written. kKeptElsewhere: a save could put no
-// file under the target's name, and the new content is under another name. kNoFreeName: a
-// save found no free name for its temporary file or backup in the target's folder.
+// Why a schedule file was not read or not written. kNotFound: no file or folder of that
+// name, or no such drive (a read only; any other failed open is kFailed). kKeptElsewhere: a
+// save could put no file under the target's name, and the new content is under another name.
+// kNoFreeName: a save found no free name for its temporary file or backup in the target's
+// folder.
 enum class FileProblem {
   kNone,
   kFailed,
+  kNotFound,
   kTooLarge,
   kTooManyItems,
   kKeptElsewhere,

@@ -29,10 +29,12 @@ void StopTimer(void* context) {
   fake.timerArmed = false;
 }
 
-bool LaunchItem(void* context, const ScheduleItem& item) {
+bool LaunchItem(void* context, const ScheduleItem& item, char* reason) {
   FakeSequencerHost& fake = Fake(context);
   Record(fake, HostCall::kLaunch, 0, item.name);
   if (fake.duringLaunch) fake.duringLaunch(item);
+  auto why = fake.reasons.find(item.name);
+  if (why != fake.reasons.end()) CopyText(reason, kTextSize, why->second.c_str());
   return fake.failing.count(item.name) == 0;
 }
 
@@ -50,6 +52,10 @@ void CloseRunner(void* context) {
   // Destroying the window takes its timer with it.
   fake.closed = true;
   fake.timerArmed = false;
+}
+
+void Report(void* context, const SequencerReport& report) {
+  if (Fake(context).onReport) Fake(context).onReport(report);
 }
 
 bool WindowVisible(void* context) { return Fake(context).windowVisible; }
@@ -80,13 +86,14 @@ void StopNoticeTimer(void* context, NoticeTimer timer) {
 }  // namespace
 
 SequencerHost FakeSequencerHost::host() {
-  return SequencerHost{StartTimer,      StopTimer,
-                       LaunchItem,      RefreshStatusList,
-                       DisableButtons,  ReportEmptySchedule,
-                       CloseRunner,     WindowVisible,
-                       ShowWindow,      ShowBalloon,
-                       AddTrayIcon,     StartNoticeTimer,
-                       StopNoticeTimer, this};
+  return SequencerHost{StartTimer,        StopTimer,      LaunchItem,
+                       RefreshStatusList, DisableButtons, ReportEmptySchedule,
+                       CloseRunner,       Report,         this};
+}
+
+NoticeHost FakeSequencerHost::noticeHost() {
+  return NoticeHost{WindowVisible,    ShowWindow,      ShowBalloon, AddTrayIcon,
+                    StartNoticeTimer, StopNoticeTimer, CloseRunner, this};
 }
 
 void FakeSequencerHost::advance(LaunchSequencer& sequencer, uint64_t milliseconds) {

@@ -1,14 +1,16 @@
-// A fake host for LaunchSequencer: records every call in order and keeps a fake clock with
-// one timer, so tests can let time pass and see what was launched when.
+// A fake host for LaunchSequencer and its notice: records every call in order and keeps a
+// fake clock with one timer, so tests can let time pass and see what was launched when.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "launch_sequencer.h"
+#include "runner_notice.h"
 
 enum class HostCall {
   kStartTimer,
@@ -39,7 +41,10 @@ struct FakeSequencerHost {
   uint32_t period = 0;
   int timerStarts = 0;
   bool closed = false;
-  std::set<std::string> failing;  // items (by name) whose launch fails
+  std::set<std::string> failing;               // items (by name) whose launch fails
+  std::map<std::string, std::string> reasons;  // why they fail; none kept when not given
+  // Gets each report of the sequencer (the test wires the notice or the record to it).
+  std::function<void(const SequencerReport&)> onReport;
   bool windowVisible = false;
   int iconAddsRefused = -1;  // adds of the tray icon that fail before one works; -1: added
   // The notice's timers by NoticeTimer: whether armed and when due. The test fires them.
@@ -48,8 +53,9 @@ struct FakeSequencerHost {
   // Runs inside each launch, as messages the platform dispatches during it would.
   std::function<void(const ScheduleItem&)> duringLaunch;
 
-  // The operation table for a sequencer, bound to this fake.
+  // The operation tables for a sequencer and for a notice, bound to this fake.
   SequencerHost host();
+  NoticeHost noticeHost();
   // Lets milliseconds pass, delivering a tick each time the armed timer expires (a timer
   // of 0 ms fires at once, as a WM_TIMER would on the next pass of the message loop).
   void advance(LaunchSequencer& sequencer, uint64_t milliseconds);

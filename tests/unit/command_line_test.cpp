@@ -43,10 +43,10 @@ TEST(RunnerCommandLine, OneArgumentIsMadeLong) {
   fake.add("C:\\MYSCHE~1", "My Schedules");
   EXPECT_EQ(Resolve(fake, {"C:\\MYSCHE~1\\PLAN~1.TLF"}).path, "C:\\My Schedules\\plan one.tlf");
 
-  // A file that does not exist: an empty path, which the runner cannot open.
-  Resolution missing = Resolve(fake, {"C:\\absent.tlf"});
+  // A file that does not exist keeps its given form, for the message that names it.
+  Resolution missing = Resolve(fake, {"E:\\absent.tlf"});
   EXPECT_EQ(missing.mode, RunnerMode::kSchedule);
-  EXPECT_EQ(missing.path, "");
+  EXPECT_EQ(missing.path, "E:\\absent.tlf");
 }
 
 TEST(RunnerCommandLine, SeveralArgumentsAreJoinedWithTrailingBlank) {

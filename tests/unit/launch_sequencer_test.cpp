@@ -40,14 +40,22 @@ struct TestSchedule {
   ScheduleItem* head() { return items.empty() ? nullptr : &items[0]; }
 };
 
+// The sequencer with its notice wired to its reports, as the runner window wires them.
 struct SequencerRun {
   FakeSequencerHost fake;
   LaunchSequencer sequencer;
+  RunnerNotice notice;
 
   explicit SequencerRun(bool exitAfterRun = false) {
     sequencer.host = fake.host();
-    sequencer.exitAfterRun = exitAfterRun;
+    notice.host = fake.noticeHost();
+    notice.sequencer = &sequencer;
+    notice.exitAfterRun = exitAfterRun;
+    fake.onReport = [this](const SequencerReport& report) {
+      NoticeSequencerReport(notice, report);
+    };
   }
+  ~SequencerRun() { SequencerEnd(sequencer); }
 };
 
 std::vector<std::string> Names(std::initializer_list<const char*> names) {
@@ -550,18 +558,18 @@ TEST(RunnerNotice, FailuresBalloonExitAndTrayIcon) {
     run.fake.failing = {"B", "C", "D", x, fits, over};
     run.fake.windowVisible = c.shown;
     run.fake.iconAddsRefused = c.refused;
-    NoticeTrayIconStart(run.sequencer);
+    NoticeTrayIconStart(run.notice);
     SequencerStart(run.sequencer, schedule.head());
     run.fake.advance(run.sequencer, 5000);
-    if (c.at5s <= At5s::kClicked) NoticeBalloonEnded(run.sequencer, BalloonEnd(c.at5s));
-    if (c.at5s == At5s::kTaskbarCreated) NoticeTrayIconRecreated(run.sequencer);
+    if (c.at5s <= At5s::kClicked) NoticeBalloonEnded(run.notice, BalloonEnd(c.at5s));
+    if (c.at5s == At5s::kTaskbarCreated) NoticeTrayIconRecreated(run.notice);
     run.fake.advance(run.sequencer, 60000);
     // The notice's timers, each when it is due: the launches are over by then.
     for (int fired = 0; fired < 1000 && !run.fake.closed; ++fired) {
       int timer = run.fake.noticeArmed[0] ? 0 : run.fake.noticeArmed[1] ? 1 : -1;
       if (timer < 0) break;
       run.fake.now = run.fake.noticeDue[timer];
-      (timer == 0 ? NoticeTrayIconRetry : NoticeExitLimitReached)(run.sequencer);
+      (timer == 0 ? NoticeTrayIconRetry : NoticeExitLimitReached)(run.notice);
     }
     std::vector<std::string> balloons;
     for (const RecordedCall& call : run.fake.callsOf(HostCall::kShowBalloon)) {
