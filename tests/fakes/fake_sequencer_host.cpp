@@ -64,8 +64,11 @@ void ShowWindow(void* context) { Record(Fake(context), HostCall::kShowWindow); }
 
 // Without the icon there is nothing to show a balloon at.
 bool ShowBalloon(void* context, const char* text) {
-  Record(Fake(context), HostCall::kShowBalloon, 0, text);
-  return Fake(context).iconAddsRefused < 0;
+  FakeSequencerHost& fake = Fake(context);
+  Record(fake, HostCall::kShowBalloon, 0, text);
+  if (fake.iconAddsRefused >= 0 || fake.balloonsTaken == 0) return false;
+  if (fake.balloonsTaken > 0) fake.balloonsTaken -= 1;
+  return true;
 }
 
 bool AddTrayIcon(void* context) {

@@ -47,6 +47,7 @@ struct FakeSequencerHost {
   std::function<void(const SequencerReport&)> onReport;
   bool windowVisible = false;
   int iconAddsRefused = -1;  // adds of the tray icon that fail before one works; -1: added
+  int balloonsTaken = -1;    // balloons the shell shows before it refuses them; -1: all
   // The notice's timers by NoticeTimer: whether armed and when due. The test fires them.
   bool noticeArmed[2] = {};
   uint64_t noticeDue[2] = {};

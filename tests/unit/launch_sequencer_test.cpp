@@ -387,14 +387,18 @@ TEST(LaunchFile, VariableValueIsOpened) {
 
 TEST(LaunchFile, UnsetEmptyOrTooLongVariableLaunchesNothing) {
   char file[kTextSize];
-  EXPECT_FALSE(ResolveLaunchFile(ItemFor("NOT_SET", 1), FakeGetVariable, file));
+  char reason[kTextSize];
+  EXPECT_FALSE(ResolveLaunchFile(ItemFor("NOT_SET", 1), FakeGetVariable, file, reason));
   EXPECT_STREQ(file, "");
-  EXPECT_FALSE(ResolveLaunchFile(ItemFor("EMPTY_ONE", 1), FakeGetVariable, file));
+  EXPECT_STREQ(reason, "環境変数 NOT_SET が設定されていません。");
+  EXPECT_FALSE(ResolveLaunchFile(ItemFor("EMPTY_ONE", 1), FakeGetVariable, file, reason));
   EXPECT_STREQ(file, "");
+  EXPECT_STREQ(reason, "環境変数 EMPTY_ONE が設定されていません。");
 
   longValue.assign(260, 'a');
-  EXPECT_FALSE(ResolveLaunchFile(ItemFor("LONG_ONE", 1), FakeGetVariable, file));
+  EXPECT_FALSE(ResolveLaunchFile(ItemFor("LONG_ONE", 1), FakeGetVariable, file, reason));
   EXPECT_STREQ(file, "");
+  EXPECT_STREQ(reason, "環境変数 LONG_ONE の値が長すぎます。");
 
   // 259 characters is the longest value that fits with its terminator.
   longValue.assign(259, 'b');
@@ -516,7 +520,16 @@ const std::string kHeading = "起動できなかったプログラムがあり�
 // The balloon for failed launches in a hidden run, exit-after-run's wait for it, and the
 // tray icon added again while the shell refuses it (the rules in runner_notice.h).
 TEST(RunnerNotice, FailuresBalloonExitAndTrayIcon) {
-  enum class At5s { kTimedOut, kHidden, kClicked, kNothing, kTaskbarCreated };
+  enum class At5s {
+    kTimedOut,
+    kHidden,
+    kClicked,
+    kClickedThenTimedOut,  // a click on one balloon, then another one goes
+    kClickedThenLimit,     // a click, then an exit limit already on its way
+    kNothing,
+    kTaskbarCreated,
+    kWindowShown,  // the user shows the window from the tray
+  };
   struct Case {
     bool shown, exitAfterRun;
     std::initializer_list<Entry> entries;
@@ -525,10 +538,13 @@ TEST(RunnerNotice, FailuresBalloonExitAndTrayIcon) {
     std::vector<std::string> balloons;
     int64_t closedAt;  // -1: the runner stays
     std::size_t adds;
+    int taken = -1;        // balloons the shell shows before it refuses them
+    bool reasons = false;  // each failure has a reason
   };
   std::string x(100, 'x'), over;
   for (int i = 0; i < 60; ++i) over += "表";  // two bytes, the second one '\\'
   const std::string fits = over.substr(0, 114) + "a", b = kHeading + "\nB", bc = b + "\nC",
+                    because = kHeading + "\nB: 理由", twoReasons = because + "\nC: 理由",
                     whole = kHeading + "\n" + x + "\n" + fits,
                     cut = kHeading + "\n" + x + "\n" + over.substr(0, 112) + "…";
   const std::initializer_list<Entry> two{{"B", 1}, {"A", 1}},
@@ -550,6 +566,23 @@ TEST(RunnerNotice, FailuresBalloonExitAndTrayIcon) {
       {false, false, two, 1000, At5s::kNothing, {b}, -1, 151},
       {false, false, two, 1, At5s::kTaskbarCreated, {b, b}, -1, 2},
       {false, false, two, 0, At5s::kTaskbarCreated, {b}, -1, 2},
+      {false, false, two, 0, At5s::kNothing, {because}, -1, 1, -1, true},
+      {false,
+       false,
+       {{"B", 0}, {"C", 1}},
+       0,
+       At5s::kNothing,
+       {because, twoReasons},
+       -1,
+       1,
+       -1,
+       true},
+      {false, false, fit, 0, At5s::kNothing, {whole}, -1, 1, -1, true},
+      {false, true, {{"B", 1}, {"C", 1}}, 0, At5s::kTimedOut, {b, bc}, 32000, 1, 1},
+      {false, true, {{"B", 1}, {"C", 1}}, 0, At5s::kClickedThenTimedOut, {b, bc}, -1, 1},
+      {false, true, two, 0, At5s::kClickedThenLimit, {b}, -1, 1},
+      {false, true, two, 0, At5s::kWindowShown, {b}, -1, 1},
+      {false, true, {{"A", 1}, {"E", 9}}, 0, At5s::kWindowShown, {}, 10000, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(&c - cases);
@@ -558,11 +591,21 @@ TEST(RunnerNotice, FailuresBalloonExitAndTrayIcon) {
     run.fake.failing = {"B", "C", "D", x, fits, over};
     run.fake.windowVisible = c.shown;
     run.fake.iconAddsRefused = c.refused;
+    run.fake.balloonsTaken = c.taken;
+    if (c.reasons) {
+      for (const std::string& name : run.fake.failing) run.fake.reasons[name] = "理由";
+    }
     NoticeTrayIconStart(run.notice);
     SequencerStart(run.sequencer, schedule.head());
     run.fake.advance(run.sequencer, 5000);
-    if (c.at5s <= At5s::kClicked) NoticeBalloonEnded(run.notice, BalloonEnd(c.at5s));
+    bool clicked = c.at5s >= At5s::kClicked && c.at5s <= At5s::kClickedThenLimit;
+    if (c.at5s <= At5s::kHidden) NoticeBalloonEnded(run.notice, BalloonEnd(c.at5s));
+    if (clicked) NoticeBalloonEnded(run.notice, BalloonEnd::kClicked);
+    if (c.at5s == At5s::kClickedThenTimedOut)
+      NoticeBalloonEnded(run.notice, BalloonEnd::kTimedOut);
+    if (c.at5s == At5s::kClickedThenLimit) NoticeExitLimitReached(run.notice);
     if (c.at5s == At5s::kTaskbarCreated) NoticeTrayIconRecreated(run.notice);
+    if (c.at5s == At5s::kWindowShown) NoticeWindowShown(run.notice);
     run.fake.advance(run.sequencer, 60000);
     // The notice's timers, each when it is due: the launches are over by then.
     for (int fired = 0; fired < 1000 && !run.fake.closed; ++fired) {
@@ -578,8 +621,10 @@ TEST(RunnerNotice, FailuresBalloonExitAndTrayIcon) {
     EXPECT_EQ(balloons, c.balloons);
     std::vector<RecordedCall> closed = run.fake.callsOf(HostCall::kCloseRunner);
     EXPECT_EQ(closed.empty() ? -1 : static_cast<int64_t>(closed[0].at), c.closedAt);
-    EXPECT_EQ(run.fake.callsOf(HostCall::kShowWindow).size(),
-              c.at5s == At5s::kClicked ? 1u : 0u);
+    EXPECT_EQ(run.fake.callsOf(HostCall::kShowWindow).size(), clicked ? 1u : 0u);
     EXPECT_EQ(run.fake.callsOf(HostCall::kAddTrayIcon).size(), c.adds);
+    // Retries that are over leave nothing behind them.
+    EXPECT_FALSE(run.notice.retryingIcon);
+    EXPECT_EQ(run.notice.iconRetryWaited, 0u);
   }
 }

@@ -237,7 +237,16 @@ TEST(ScheduleFileReader, MissingFile) {
   EXPECT_EQ(holder.list.itemCount, 0);
   EXPECT_TRUE(options.showRunnerWindow);  // kept as they were
   EXPECT_TRUE(options.exitAfterRun);
-  EXPECT_FALSE(LoadRunnerSchedule(path.c_str(), holder.list));
+  // Missing is told apart from unreadable (a folder), so the runner can say which.
+  const std::pair<std::string, FileProblem> reads[] = {
+      {path, FileProblem::kNotFound},
+      {temp.file("no/plan.tlf"), FileProblem::kNotFound},
+      {temp.file(""), FileProblem::kFailed}};
+  for (const auto& read : reads) {
+    FileProblem problem = FileProblem::kNone;
+    EXPECT_FALSE(LoadRunnerSchedule(read.first.c_str(), holder.list, &problem));
+    EXPECT_EQ(problem, read.second) << read.first;
+  }
   EXPECT_EQ(holder.list.itemCount, 0);
   ScheduleOptions runner = ReadRunnerOptions(path.c_str());
   EXPECT_FALSE(runner.showRunnerWindow);
