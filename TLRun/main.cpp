@@ -11,6 +11,7 @@
 #include "command_line.h"
 #include "instance_mutex.h"
 #include "long_path.h"
+#include "runner_load.h"
 #include "runner_window.h"
 #include "schedule_file.h"
 #include "zone_identifier.h"
@@ -44,6 +45,11 @@ int RunRunner(HINSTANCE instance) {
                                              runnerState.schedulePath);
   if (mode == RunnerMode::kAssociation) {
     RunRunnerAssociation(instance, kAssociationConfirmation);
+    return 0;
+  }
+  // A schedule that is not there is named at once: there is nothing to ask about.
+  if (ScheduleFileMissing(runnerState.schedulePath)) {
+    ReportUnreadSchedule(FileProblem::kNotFound);
     return 0;
   }
   // A schedule from the internet starts its programs only when the user says so; a No ends

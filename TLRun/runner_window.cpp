@@ -115,15 +115,12 @@ void HostReportEmptySchedule(void*) {
 
 void HostCloseRunner(void*) { DestroyWindow(runnerState.window); }
 
-// Loads the schedule. A file that could not be read is reported with its reason and path
-// (runner_load.h), in the record too; false then, and the runner ends.
+// Loads the schedule. A file that could not be read is reported (ReportUnreadSchedule);
+// false then, and the runner ends.
 bool LoadSchedule() {
   FileProblem problem = FileProblem::kNone;
   if (LoadRunnerSchedule(runnerState.schedulePath, runnerState.schedule, &problem)) return true;
-  char message[kTextSize * 2];
-  RunnerLoadFailureText(problem, runnerState.schedulePath, message, sizeof message);
-  RecordMessage(runnerState.record, message);
-  MessageBoxA(nullptr, message, kErrorCaption, MB_OK);
+  ReportUnreadSchedule(problem);
   return false;
 }
 
@@ -189,7 +186,9 @@ NoticeHost WindowNoticeHost() {
 
 // The record lives in the user's local application data: LOCALAPPDATA where the system
 // sets it, else the folder the shell knows by that name (systems before the variable).
+// Opened once; a record that has no place stays closed.
 void OpenRunRecord() {
+  if (runnerState.record.host.appendToFile != nullptr) return;
   char localData[kTextSize] = "";
   DWORD length = GetEnvironmentVariableA(kLocalDataVariable, localData, sizeof localData);
   if (length == 0 || length >= sizeof localData) {
@@ -489,6 +488,14 @@ LRESULT CALLBACK RunnerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
 }
 
 }  // namespace
+
+void ReportUnreadSchedule(FileProblem problem) {
+  OpenRunRecord();
+  char message[kTextSize * 2];
+  RunnerLoadFailureText(problem, runnerState.schedulePath, message, sizeof message);
+  RecordMessage(runnerState.record, message);
+  MessageBoxA(nullptr, message, kErrorCaption, MB_OK);
+}
 
 bool CreateRunnerWindow() {
   WNDCLASSEXA windowClass{};

@@ -38,6 +38,10 @@ struct RunnerState {
 
 extern RunnerState runnerState;
 
+// Tells that the schedule could not be read (problem), in a message naming it and in the
+// run record; the runner then ends.
+void ReportUnreadSchedule(FileProblem problem);
+
 // Registers the window class and creates the runner window, shown or hidden by the
 // show-runner-window option. False when the class or the window could not be created.
 bool CreateRunnerWindow();

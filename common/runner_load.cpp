@@ -2,6 +2,9 @@
 // moved folder) is said as such and named: it must never look like an empty schedule.
 #include "runner_load.h"
 
+#include <cerrno>
+#include <cstdio>
+
 #include "text.h"
 
 namespace {
@@ -18,4 +21,12 @@ void RunnerLoadFailureText(FileProblem problem, const char* path, char* message,
     reason = problem == FileProblem::kNotFound ? kNotFoundText : kUnreadableText;
   CopyText(message, capacity, reason);
   AppendText(message, capacity, path);
+}
+
+bool ScheduleFileMissing(const char* path) {
+  if (path == nullptr || path[0] == '\0') return false;
+  std::FILE* file = std::fopen(path, "rb");
+  if (file == nullptr) return errno == ENOENT;
+  std::fclose(file);
+  return false;
 }

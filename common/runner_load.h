@@ -11,3 +11,7 @@
 // line break and the path.
 void RunnerLoadFailureText(FileProblem problem, const char* path, char* message,
                            std::size_t capacity);
+
+// True when path names no file (no such file, folder or drive), by the rule the reader
+// uses for kNotFound: the runner names such a schedule before it asks anything about it.
+bool ScheduleFileMissing(const char* path);

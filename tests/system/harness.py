@@ -53,6 +53,11 @@ class Run:
         self.env = load_wine_environment(args.state)
         use_64 = self.env.get("TARVILO_WINE_ARCH") == "64" and args.bin64
         self.bin = os.path.abspath(args.bin64 if use_64 else args.bin)
+        # A balloon lives in the shell's process and is read with records of the shell's
+        # own width: a 64-bit shell (a prefix with syswow64) takes the 64-bit driver.
+        shell_64 = os.path.isdir(os.path.join(self.env.get("WINEPREFIX", ""), "drive_c",
+                                              "windows", "syswow64"))
+        self.balloon_bin = os.path.abspath(args.bin64) if shell_64 and args.bin64 else self.bin
         self.work = os.path.join(os.path.abspath(args.work), group)
         self.group = group
         self.failures = []
@@ -150,7 +155,8 @@ class Reply:
 def driver(run, *args, timeout=60):
     # The output goes through a file, not a pipe: a program that the driver starts (the
     # shell's open verb) inherits the driver's output handles and would hold a pipe open.
-    command = ["wine", run.exe("tl_driver.exe")] + [str(a) for a in args]
+    folder = run.balloon_bin if args and args[0] == "balloon-text" else run.bin
+    command = ["wine", os.path.join(folder, "tl_driver.exe")] + [str(a) for a in args]
     with open(os.path.join(run.work, "driver.out"), "w+b") as out:
         try:
             code = subprocess.run(command, env=run.env, stdout=out, stderr=subprocess.DEVNULL,

@@ -3,7 +3,10 @@ the launch sequence with its status list, stop and resume, the exit option, the 
 tray icon, the launch fields, the command line, malformed files, the association dialog and
 a .tlf file opened through the shell, and the zone mark. GROUPS maps groups to functions.
 """
+import glob
 import os
+import re
+import shutil
 import time
 
 from harness import (
@@ -20,6 +23,7 @@ from harness import (
 CAPTION_ERROR = sjis("エラー")
 TEXT_ONE_INSTANCE = sjis("このアプリケーションは多重起動することはできません。")
 TEXT_EMPTY = sjis("アプリケーションが１つも登録されていません。終了します")
+TEXT_NO_SCHEDULE = sjis("スケジュールファイルが見つかりません。\n")
 STATUS_DONE = sjis("完了")
 STATUS_WAITING = sjis("実行待ち")
 STATUS_NOT_YET = sjis("未完了")
@@ -124,22 +128,27 @@ def group_instance(run):
 
 
 def group_empty(run):
-    """A missing file, a count of 0 and a negative count: the empty-schedule report."""
+    """A missing file is named; a count of 0 and a negative count: the empty-schedule
+    report."""
+    missing = win_path(os.path.join(run.work, "missing.tlf"))
     cases = [
-        ("a missing file", b'"' + win_path(os.path.join(run.work, "missing.tlf")) + b'"'),
-        ("a count of 0", b'"' + win_path(write_schedule(run, "zero.tlf", [], show=True)) + b'"'),
+        ("a missing file", b'"' + missing + b'"', TEXT_NO_SCHEDULE + missing),
+        ("a count of 0", b'"' + win_path(write_schedule(run, "zero.tlf", [], show=True)) + b'"',
+         TEXT_EMPTY),
         ("a negative count", b'"' + win_path(write_schedule(
-            run, "negative.tlf", [probe_item(run, "never")], show=True, count=-1)) + b'"'),
+            run, "negative.tlf", [probe_item(run, "never")], show=True, count=-1)) + b'"',
+         TEXT_EMPTY),
         ("a count that is not a number", b'"' + win_path(write_schedule(
-            run, "nan.tlf", [probe_item(run, "never")], count="x")) + b'"'),
+            run, "nan.tlf", [probe_item(run, "never")], count="x")) + b'"', TEXT_EMPTY),
     ]
-    for what, tail in cases:
+    for what, tail, expected in cases:
         program = Program(run, run.exe("TLRun.exe"), tail)
         text, buttons, pid = message_box(run, CAPTION_ERROR)
-        check_equal(run, (text, pid), (TEXT_EMPTY, program.pid),
-                    f"{what}: the empty-schedule report")
+        check_equal(run, (text, pid), (expected, program.pid), f"{what}: the report")
         check_equal(run, buttons, [IDOK], f"{what}: OK button only")
-        check(run, tray_shown(run), f"{what}: the tray icon is there while the report shows")
+        # A missing file is named before the runner has a window or an icon.
+        check_equal(run, tray_shown(run), expected == TEXT_EMPTY,
+                    f"{what}: the tray icon is there while the report shows")
         answer(run, CAPTION_ERROR, IDOK)
         check_ended(run, program, 0, f"{what}: the runner ends")
         check(run, wait_tray_gone(run), f"{what}: the tray icon goes with the runner")
@@ -560,8 +569,10 @@ def group_failure_notice(run):
         schedule = write_schedule(run, "notice.tlf", items, show=shown, exit_after=exit_after)
         program = Program(run, run.exe("TLRun.exe"), b'"' + win_path(schedule) + b'"')
         hwnd = runner_window(run, program)
-        check_equal(run, driver(run, "balloon-text", 8000).text("text"),
-                    None if shown else TEXT_NOT_STARTED + b"\ngone", f"shown {shown}: balloon")
+        balloon = driver(run, "balloon-text", 8000).text("text")
+        check_equal(run, balloon and balloon.split(b": ")[0],
+                    None if shown else TEXT_NOT_STARTED + b"\ngone",
+                    f"shown {shown}: the balloon names the program and why")
         if exit_after:
             check(run, program.wait(40000) == 0, "exit-after-run ends the runner after it")
         elif hwnd:
@@ -747,6 +758,69 @@ def group_zone_mark(run):
         check_ended(run, program, 0, f"{what}: the runner after its run")
 
 
+def run_record_lines(run):
+    """The lines of the run record in the prefix's local application data."""
+    found = glob.glob(os.path.join(run.env["WINEPREFIX"], "drive_c", "users", "*", "AppData",
+                                   "Local", "Tarvilo", "run.log"))
+    if not found:
+        return []
+    with open(found[0], "rb") as record:
+        return record.read().split(b"\r\n")
+
+
+def group_failure_reasons(run):
+    """A hidden run with a missing program, a file of a type no program opens and an unset
+    variable: the balloon and the run record give each one's reason; a schedule on a drive
+    that does not exist is named, in the record too."""
+    for folder in glob.glob(os.path.join(run.env["WINEPREFIX"], "drive_c", "users", "*",
+                                         "AppData", "Local", "Tarvilo")):
+        shutil.rmtree(folder)
+    odd = os.path.join(run.work, "data.tarvilo-none")
+    with open(odd, "wb") as out:
+        out.write(b"nothing opens this")
+    items = [probe_item(run, "ok"),
+             probe_item(run, "m", name=b"gone", path=b"C:\\nowhere\\gone.exe"),
+             probe_item(run, "t", name=b"odd", path=win_path(odd)),
+             probe_item(run, "v", name=b"var", path=b"TARVILO_UNSET_VARIABLE", env=True)]
+    schedule = write_schedule(run, "reasons.tlf", items, exit_after=True)
+    program = Program(run, run.exe("TLRun.exe"), b'"' + win_path(schedule) + b'"')
+    balloon = driver(run, "balloon-text", 8000).text("text") or b""
+    lines = balloon.split(b"\n")
+    check_equal(run, [line.split(b": ")[0] for line in lines],
+                [TEXT_NOT_STARTED, b"gone", b"odd", b"var"], "the balloon names each failure")
+    check(run, all(len(line.split(b": ")) == 2 and line.split(b": ")[1] for line in lines[1:]),
+          "each failure's line in the balloon gives a reason", readable(balloon))
+    check_equal(run, lines[-1:], [b"var: " + sjis("環境変数 TARVILO_UNSET_VARIABLE が設定されていません。")],
+                "an unset variable is named in its reason")
+    check(run, program.wait(40000) == 0, "exit-after-run ends the runner after the balloon")
+    failed = [(b"gone", b"C:\\nowhere\\gone.exe"), (b"odd", win_path(odd)),
+              (b"var", b"TARVILO_UNSET_VARIABLE")]
+    reasons = [line.split(b": ", 1)[-1] for line in lines[1:]]
+    expected = ([sjis("実行開始 ") + win_path(schedule),
+                 sjis("起動 item ok (") + win_path(run.exe("tl_probe.exe")) + b")"]
+                + [sjis("失敗 ") + name + b" (" + path + b"): " + reason
+                   for (name, path), reason in zip(failed, reasons)]
+                + [sjis("実行終了"), b""])
+    record = run_record_lines(run)
+    check_equal(run, [line[20:] for line in record], expected,
+                "the record holds the start, each launch, each failure with the balloon's "
+                "reason and the end")
+    check(run, all(re.match(rb"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d ", line) for line in record[:-1]),
+          "each line starts with its time stamp", readable(b"|".join(record)))
+
+    # A schedule on a drive that is not there: named, and the record says the same.
+    absent = b"Q:\\usb\\plan.tlf"
+    program = Program(run, run.exe("TLRun.exe"), b'"' + absent + b'"')
+    text, buttons, _ = message_box(run, CAPTION_ERROR)
+    check_equal(run, (text, buttons), (TEXT_NO_SCHEDULE + absent, [IDOK]),
+                "a schedule on a missing drive is named")
+    answer(run, CAPTION_ERROR, IDOK)
+    check_ended(run, program, 0, "the runner ends after the message")
+    check_equal(run, run_record_lines(run)[-2][20:], TEXT_NO_SCHEDULE[:-1] + b" " + absent,
+                "the record holds the message on one line")
+    check_equal(run, len(probe_starts(run)), 1, "only the one program there was launched")
+
+
 GROUPS = {
     "instance": group_instance,
     "empty": group_empty,
@@ -758,6 +832,7 @@ GROUPS = {
     "command_line": group_command_line,
     "malformed": group_malformed,
     "failure_notice": group_failure_notice,
+    "failure_reasons": group_failure_reasons,
     "association": group_association,
     "shell_open": group_shell_open,
     "zone_mark": group_zone_mark,

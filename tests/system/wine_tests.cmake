@@ -23,7 +23,7 @@ set_tests_properties(wine_cleanup PROPERTIES FIXTURES_CLEANUP wine RUN_SERIAL TR
 # GROUPS of its program's module (runner_tests.py, remover_tests.py, ...), which systest.py
 # gathers from the modules in its MODULES.
 set(WINE_GROUPS instance empty sequence stop_resume exit_option window launch_fields
-    command_line malformed failure_notice association remover shell_open zone_mark editor_start
+    command_line malformed failure_notice failure_reasons association remover shell_open zone_mark editor_start
     editor_example editor_list editor_with_runner editor_new_open editor_save_failure
     editor_logon
     huge_file save_keeps_file)

@@ -2,11 +2,13 @@
 // the runner says of a schedule it cannot read.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "fakes/fake_sequencer_host.h"
+#include "fakes/test_files.h"
 #include "launch_reason.h"
 #include "run_record.h"
 #include "runner_load.h"
@@ -181,4 +183,12 @@ TEST(RunnerLoad, FailureTexts) {
     RunnerLoadFailureText(c.first, "E:\\usb.tlf", message, sizeof message);
     EXPECT_EQ(message, c.second);
   }
+  // Missing by the reader's rule: a file or folder that is not there; not a file that is.
+  const std::string there = ::testing::TempDir() + "tarvilo-missing-test.tlf";
+  ASSERT_TRUE(WriteFileBytes(there, "true\r\n"));
+  EXPECT_FALSE(ScheduleFileMissing(there.c_str()));
+  EXPECT_TRUE(ScheduleFileMissing((there + ".absent").c_str()));
+  EXPECT_TRUE(ScheduleFileMissing((there + ".absent/plan.tlf").c_str()));
+  EXPECT_FALSE(ScheduleFileMissing(""));
+  std::remove(there.c_str());
 }
