@@ -96,7 +96,7 @@ bool HostLaunchItem(void*, const ScheduleItem& item, char* reason) {
   char message[kTextSize] = "";
   FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
                  message, sizeof message, nullptr);
-  SystemMessageReason(message, reason);
+  SystemMessageReason(message, file, reason);
   return false;
 }
 

@@ -4,6 +4,7 @@
 // knows nothing about.
 #include "launch_reason.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "text.h"
@@ -20,8 +21,21 @@ void VariableTooLongReason(const char* name, char* reason) {
   }
 }
 
-void SystemMessageReason(const char* message, char* reason) {
-  CopyText(reason, kTextSize, message);
+void SystemMessageReason(const char* message, const char* file, char* reason) {
+  // The message is asked for without its inserts filled (the system cannot know how many a
+  // message has), so the one insert a launch's message names, the file, is filled here.
+  const char* insert = std::strstr(message, "%1");
+  if (insert == nullptr) {
+    CopyText(reason, kTextSize, message);
+  } else {
+    char head[kTextSize];
+    std::size_t headLength = std::min<std::size_t>(insert - message, kTextSize - 1);
+    std::memcpy(head, message, headLength);
+    head[headLength] = '\0';
+    CopyText(reason, kTextSize, head);
+    AppendText(reason, kTextSize, file);
+    AppendText(reason, kTextSize, insert + 2);
+  }
   std::size_t length = std::strlen(reason);
   while (length > 0 && (reason[length - 1] == '\r' || reason[length - 1] == '\n' ||
                         reason[length - 1] == ' ')) {

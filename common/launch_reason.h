@@ -10,8 +10,9 @@ void VariableUnsetReason(const char* name, char* reason);
 void VariableTooLongReason(const char* name, char* reason);
 
 // The system's message for a launch's error as the reason: the line break the system ends
-// its messages with is dropped (also any blanks before it).
-void SystemMessageReason(const char* message, char* reason);
+// its messages with is dropped (also any blanks before it), and the file takes the place
+// of the message's first insert ("%1 は有効な Win32 アプリケーションではありません。").
+void SystemMessageReason(const char* message, const char* file, char* reason);
 
 // The status row's tip for a failed launch: the item's path, a line break and the reason
 // (the path alone when no reason was kept).

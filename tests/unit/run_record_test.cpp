@@ -158,12 +158,14 @@ TEST(LaunchReason, SystemMessageAndTip) {
       {"アクセスが拒否されました。 \r\n", "アクセスが拒否されました。",
        "C:\\a.exe\nアクセスが拒否されました。"},
       {"one\r\ntwo\r\n", "one\r\ntwo", "C:\\a.exe\none\r\ntwo"},
+      {"%1 の EXE フォーマットが不正です。\r\n", "C:\\a.exe の EXE フォーマットが不正です。",
+       "C:\\a.exe\nC:\\a.exe の EXE フォーマットが不正です。"},
       {"", "", "C:\\a.exe"},
   };
   for (const Case& c : cases) {
     char reason[kTextSize];
     char tip[kTextSize * 2];
-    SystemMessageReason(c.message, reason);
+    SystemMessageReason(c.message, "C:\\a.exe", reason);
     EXPECT_STREQ(reason, c.reason);
     FailureTipText("C:\\a.exe", reason, tip, sizeof tip);
     EXPECT_STREQ(tip, c.tip);
