@@ -123,18 +123,6 @@ TEST(RunRecord, Rotation) {
   }
 }
 
-// No folder, or one whose record paths do not fit: no record, nothing written.
-TEST(RunRecord, NoPlaceNoRecord) {
-  const std::string tooLong(250, 'a');
-  for (const char* folder : {"", tooLong.c_str()}) {
-    FakeRecordFiles files;
-    RunRecord record;
-    EXPECT_FALSE(RunRecordOpen(record, files.host(), folder));
-    RecordMessage(record, "スケジュールファイルが見つかりません。\nE:\\usb.tlf");
-    EXPECT_TRUE(files.files.empty());
-  }
-}
-
 // A text's line breaks become blanks; a text too long for the line is cut at a whole
 // character and the line still ends with CR LF.
 TEST(RunRecord, LineFormat) {
