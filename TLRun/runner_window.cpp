@@ -110,6 +110,7 @@ void HostDisableButtons(void*) {
 }
 
 void HostReportEmptySchedule(void*) {
+  RecordMessage(runnerState.record, kEmptyScheduleText);
   MessageBoxA(nullptr, kEmptyScheduleText, kErrorCaption, MB_OK);
 }
 

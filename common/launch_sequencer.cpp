@@ -149,9 +149,9 @@ void SequencerTick(LaunchSequencer& sequencer) {
   sequencer.host.refreshStatusList(sequencer.host.context, sequencer.launchedCount);
 
   if (sequencer.waitingItem != nullptr) {
-    // A stop pressed during a launch holds: the timer stays off until resume. The next
-    // delay counts from this tick's launches, before the reports below, so each item's
-    // time is its delay after the previous launch and the delays add up along the list.
+    // A stop pressed during a launch holds: the timer stays off until resume. Otherwise
+    // it is armed before the reports below, and the delays add up along the list: each
+    // one counts from the previous launch.
     if (!sequencer.stopped) StartTimerFor(sequencer, *sequencer.waitingItem);
   } else {
     sequencer.host.disableButtons(sequencer.host.context);

@@ -53,7 +53,8 @@ EDITOR_CORE = ["TLSet/document.cpp", "TLSet/item_form.cpp", "TLSet/editor_ui.cpp
 # The newer files, sampled apart from the rest (see --newer-count).
 NEWER_CODE = ["common/file_replace.cpp", "common/zone_identifier.cpp",
               "common/logon_run.cpp", "common/list_rows.cpp", "TLSet/run_at_logon.cpp",
-              "common/runner_notice.cpp"]
+              "common/runner_notice.cpp", "common/launch_reason.cpp", "common/run_record.cpp",
+              "common/runner_load.cpp"]
 
 
 def blank_comments_and_literals(text):

@@ -363,8 +363,8 @@ def group_window(run):
                 "the columns 名前 (170) and 状態 (80)")
     # The list adds and removes its own scroll bars (WS_HSCROLL, WS_VSCROLL) as it needs them.
     style = int(columns.get("style", "0"), 16) & ~0x00300000
-    check_equal(run, (f"{style:08x}", columns.get("listexstyle")), ("50809009", "00000020"),
-                "a virtual (LVS_OWNERDATA) report list with full-row selection")
+    check_equal(run, (f"{style:08x}", columns.get("listexstyle")), ("50809009", "00000420"),
+                "a virtual (LVS_OWNERDATA) report list with full-row selection and info tips")
     driver(run, "tray", hwnd, WM_LBUTTONDBLCLK)
     check(run, driver(run, "wait-visible", hwnd, 0, WAIT_MS).code == 0,
           "a double click on the tray icon hides the shown window")
@@ -561,10 +561,12 @@ def group_malformed(run):
 
 def group_failure_notice(run):
     """A missing program in a hidden run shows a balloon that names it (none in a shown
-    run); with exit-after-run the runner ends after it."""
+    run); with exit-after-run the runner ends after it, unless the user shows the window
+    from the tray meanwhile."""
     items = [probe_item(run, "ok"), probe_item(run, "m", delay=1, name=b"gone",
                                                path=b"C:\\nowhere\\gone.exe")]
-    for shown, exit_after in ((True, False), (False, False), (False, True)):
+    for shown, exit_after, look in ((True, False, False), (False, False, False),
+                                    (False, True, False), (False, True, True)):
         schedule = write_schedule(run, "notice.tlf", items, show=shown, exit_after=exit_after)
         program = Program(run, run.exe("TLRun.exe"), b'"' + win_path(schedule) + b'"')
         hwnd = runner_window(run, program)
@@ -572,7 +574,11 @@ def group_failure_notice(run):
         check_equal(run, balloon and balloon.split(b": ")[0],
                     None if shown else TEXT_NOT_STARTED + b"\ngone",
                     f"shown {shown}: the balloon names the program and why")
-        if exit_after:
+        if look:
+            driver(run, "menu-command", hwnd, CMD_SHOW)
+            check(run, program.wait(35000) is None, "a window shown in the wait keeps the runner")
+            close_runner(run, program, hwnd, "the runner kept by its window")
+        elif exit_after:
             check(run, program.wait(40000) == 0, "exit-after-run ends the runner after it")
         elif hwnd:
             close_runner(run, program, hwnd, f"the runner, shown {shown}")
@@ -788,14 +794,11 @@ def group_failure_reasons(run):
     check_equal(run, [line.split(b": ")[0] for line in lines],
                 [TEXT_NOT_STARTED, b"gone", b"odd", b"var"], "the balloon names each failure")
     check(run, program.wait(40000) == 0, "exit-after-run ends the runner after the balloon")
-    failed = [(b"gone", b"C:\\nowhere\\gone.exe"), (b"odd", win_path(odd)),
-              (b"var", b"TARVILO_UNSET_VARIABLE")]
-    reasons = [line.split(b": ", 1)[-1] for line in lines[1:]]
+    failed = [sjis("失敗 ") + item["name"] + b" (" + item["path"] + b"): " + line.split(b": ", 1)[-1]
+              for item, line in zip(items[1:], lines[1:])]
     expected = ([sjis("実行開始 ") + win_path(schedule),
                  sjis("起動 item ok (") + win_path(run.exe("tl_probe.exe")) + b")"]
-                + [sjis("失敗 ") + name + b" (" + path + b"): " + reason
-                   for (name, path), reason in zip(failed, reasons)]
-                + [sjis("実行終了"), b""])
+                + failed + [sjis("実行終了"), b""])
     check_equal(run, [line[20:] for line in run_record_lines(run)], expected, "the record holds the start, "
                 "each launch, each failure with the balloon's reason and the end")
 

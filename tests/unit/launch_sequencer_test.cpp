@@ -520,15 +520,17 @@ const std::string kHeading = "起動できなかったプログラムがあり�
 // The balloon for failed launches in a hidden run, exit-after-run's wait for it, and the
 // tray icon added again while the shell refuses it (the rules in runner_notice.h).
 TEST(RunnerNotice, FailuresBalloonExitAndTrayIcon) {
+  // kClickThen*: a click on one balloon, then another goes or an exit limit fires; kShown:
+  // the user shows the window from the tray.
   enum class At5s {
     kTimedOut,
     kHidden,
     kClicked,
-    kClickedThenTimedOut,  // a click on one balloon, then another one goes
-    kClickedThenLimit,     // a click, then an exit limit already on its way
+    kClickThenGone,
+    kClickThenLimit,
     kNothing,
     kTaskbarCreated,
-    kWindowShown,  // the user shows the window from the tray
+    kShown
   };
   struct Case {
     bool shown, exitAfterRun;
@@ -579,10 +581,10 @@ TEST(RunnerNotice, FailuresBalloonExitAndTrayIcon) {
        true},
       {false, false, fit, 0, At5s::kNothing, {whole}, -1, 1, -1, true},
       {false, true, {{"B", 1}, {"C", 1}}, 0, At5s::kTimedOut, {b, bc}, 32000, 1, 1},
-      {false, true, {{"B", 1}, {"C", 1}}, 0, At5s::kClickedThenTimedOut, {b, bc}, -1, 1},
-      {false, true, two, 0, At5s::kClickedThenLimit, {b}, -1, 1},
-      {false, true, two, 0, At5s::kWindowShown, {b}, -1, 1},
-      {false, true, {{"A", 1}, {"E", 9}}, 0, At5s::kWindowShown, {}, 10000, 1},
+      {false, true, {{"B", 1}, {"C", 1}}, 0, At5s::kClickThenGone, {b, bc}, -1, 1},
+      {false, true, two, 0, At5s::kClickThenLimit, {b}, -1, 1},
+      {false, true, two, 0, At5s::kShown, {b}, -1, 1},
+      {false, true, {{"A", 1}, {"E", 9}}, 0, At5s::kShown, {}, 10000, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(&c - cases);
@@ -598,14 +600,13 @@ TEST(RunnerNotice, FailuresBalloonExitAndTrayIcon) {
     NoticeTrayIconStart(run.notice);
     SequencerStart(run.sequencer, schedule.head());
     run.fake.advance(run.sequencer, 5000);
-    bool clicked = c.at5s >= At5s::kClicked && c.at5s <= At5s::kClickedThenLimit;
+    bool clicked = c.at5s >= At5s::kClicked && c.at5s <= At5s::kClickThenLimit;
     if (c.at5s <= At5s::kHidden) NoticeBalloonEnded(run.notice, BalloonEnd(c.at5s));
     if (clicked) NoticeBalloonEnded(run.notice, BalloonEnd::kClicked);
-    if (c.at5s == At5s::kClickedThenTimedOut)
-      NoticeBalloonEnded(run.notice, BalloonEnd::kTimedOut);
-    if (c.at5s == At5s::kClickedThenLimit) NoticeExitLimitReached(run.notice);
+    if (c.at5s == At5s::kClickThenGone) NoticeBalloonEnded(run.notice, BalloonEnd::kTimedOut);
+    if (c.at5s == At5s::kClickThenLimit) NoticeExitLimitReached(run.notice);
     if (c.at5s == At5s::kTaskbarCreated) NoticeTrayIconRecreated(run.notice);
-    if (c.at5s == At5s::kWindowShown) NoticeWindowShown(run.notice);
+    if (c.at5s == At5s::kShown) NoticeWindowShown(run.notice);
     run.fake.advance(run.sequencer, 60000);
     // The notice's timers, each when it is due: the launches are over by then.
     for (int fired = 0; fired < 1000 && !run.fake.closed; ++fired) {

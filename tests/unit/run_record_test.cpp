@@ -126,12 +126,9 @@ TEST(RunRecord, Rotation) {
 // A text's line breaks become blanks; a text too long for the line is cut at a whole
 // character and the line still ends with CR LF.
 TEST(RunRecord, LineFormat) {
-  char line[64];
-  FormatRecordLine(RecordTime{987, 1, 2, 3, 4, 5}, "見つかりません。\nE:\\a.tlf", line,
-                   sizeof line);
-  EXPECT_STREQ(line, "0987-01-02 03:04:05 見つかりません。 E:\\a.tlf\r\n");
-  FormatRecordLine(RecordTime{2026, 12, 31, 23, 59, 59}, "表表表表表表表表表", line, 40);
-  EXPECT_STREQ(line, "2026-12-31 23:59:59 表表表表表表表表\r\n");
+  char line[40];
+  FormatRecordLine(RecordTime{987, 1, 2, 3, 4, 5}, "表表表\n表表表表表表", line, sizeof line);
+  EXPECT_STREQ(line, "0987-01-02 03:04:05 表表表 表表表表表\r\n");
 }
 
 TEST(LaunchReason, SystemMessageAndTip) {
