@@ -182,6 +182,13 @@ void RunCommand(HWND window, EditorCommand command) {
   }
 }
 
+// What the button sends for a click, so a key that stands for it runs the same command.
+void PressButton(int id) {
+  HWND window = editorState.mainWindow.handle;
+  SendMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
+}
+
 // ---- message handlers ---------------------------------------------------------------------
 
 // The schedule named on the command line, as a full path: the file dialogs may change the
@@ -270,12 +277,6 @@ LRESULT OnDropFiles(HDROP drop) {
   return 0;
 }
 
-void PressButton(int id) {
-  HWND window = editorState.mainWindow.handle;
-  SendMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-               reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
-}
-
 LRESULT OnDestroy() {
   for (HWND& control : editorState.controls) {
     DestroyWindow(control);
@@ -325,7 +326,6 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 
 }  // namespace
 
-// The list's keys click the buttons they stand for, so they run the same commands.
 bool PassMainWindowKey(const MSG& message) {
   if (message.message == WM_KEYDOWN && message.hwnd == ScheduleListView()) {
     bool withModifier =
