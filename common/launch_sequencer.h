@@ -1,6 +1,7 @@
 // LaunchSequencer: launches the schedule's items in list order, each after its own delay,
-// over a small host (timer, launcher, status list, buttons, messages). It never reads the
-// clock, so every rule runs in a test with a fake host.
+// over a small host (timer, launcher, status list, buttons, messages), and reports what
+// happened; it decides nothing about the reports. It never reads the clock, so every rule
+// runs in a test with a fake host.
 #pragma once
 
 #include <cstdint>
@@ -54,7 +55,6 @@ struct LaunchFailureReason {
 // (the failure bits alone are 12.5 KB).
 struct LaunchSequencer {
   SequencerHost host{};
-  bool exitAfterRun = false;
   ScheduleItem* firstItem = nullptr;  // the first item of the run, for the failed names
   ScheduleItem* waitingItem = nullptr;
   int32_t launchedCount = 0;
