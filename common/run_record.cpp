@@ -55,12 +55,10 @@ bool RunRecordOpen(RunRecord& record, const RunRecordHost& host, const char* loc
   record.path[0] = '\0';
   record.oldPath[0] = '\0';
   if (localData == nullptr || localData[0] == '\0') return false;
-  if (!FormatText(record.oldPath, kTextSize, "%s%s%s", localData, kFolder, kOldFileName) ||
-      !FormatText(record.path, kTextSize, "%s%s%s", localData, kFolder, kFileName)) {
-    record.path[0] = '\0';
-    return false;
-  }
-  return true;
+  // The longer name first: when it fits, so does the record's own, and a path left empty
+  // means no record.
+  return FormatText(record.oldPath, kTextSize, "%s%s%s", localData, kFolder, kOldFileName) &&
+         FormatText(record.path, kTextSize, "%s%s%s", localData, kFolder, kFileName);
 }
 
 void RecordRunStart(RunRecord& record, const char* schedulePath) {
