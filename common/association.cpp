@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "logon_run.h"
+#include "startup_takeover.h"
 
 const char kExtensionKey[] = ".tlf";
 const char kProgId[] = "tlf_auto_file";
@@ -61,6 +62,10 @@ const char kRemoverQuestionRest[] =
 const char kRemoverQuestionCaption[] = "Question";
 const char kRemoverSuccessFirst[] = "正常に関連付けが解除されました\n";
 const char kRemoverSuccessLogon[] = "ログオン時の実行の登録も解除しました。\n";
+const char kRemoverQuestionTakenOver[] =
+    "スタートアップから取り込んだプログラムを元の設定に戻します。\n";
+const char kRemoverSuccessTakenOver[] =
+    "スタートアップから取り込んだプログラムを元の設定に戻しました。\n";
 const char kRemoverSuccessRest[] =
     "アプリケーションを完全に削除する場合は\nお手数ですがフォルダの削除を手動でお願いします。";
 const char kRemoverSuccessCaption[] = "Success";
@@ -184,11 +189,13 @@ bool UserChoseAnotherProgram(const RegistryHost& host) {
          !SameProgId(progId, kRunnerOpenWithProgId);
 }
 
-// One of the remover's texts: its first line, the logon line ("" without one), the rest.
+// One of the remover's texts: its first line, the logon line and the line on the startup
+// entries ("" without one), the rest.
 void RemoverText(char* text, std::size_t capacity, const char* first, const char* logonLine,
-                 const char* rest) {
+                 const char* takenOverLine, const char* rest) {
   CopyText(text, capacity, first);
   AppendText(text, capacity, logonLine);
+  AppendText(text, capacity, takenOverLine);
   AppendText(text, capacity, rest);
 }
 
@@ -468,14 +475,17 @@ void RunAssociationSequence(const RegistryHost& host, const AssociationUi& ui,
   }
 }
 
-void RunRemoverSequence(const RegistryHost& host, AskYesFn askYes) {
+void RunRemoverSequence(const RegistryHost& host, const StartupFolderHost& folders,
+                        AskYesFn askYes) {
   // A Run value is taken too only when it starts a runner: under that name another
   // program's command is not ours to delete.
   LogonCommand logon = ReadLogonCommand(host);
   bool logonToo = logon.state == LogonCommand::kPresent && logon.runsRunner;
   char question[kTextSize * 2];
+  bool takenOver = HasTakenOverRecords(host);
   RemoverText(question, sizeof question, kRemoverQuestionFirst,
-              logonToo ? kRemoverQuestionLogon : "", kRemoverQuestionRest);
+              logonToo ? kRemoverQuestionLogon : "", takenOver ? kRemoverQuestionTakenOver : "",
+              kRemoverQuestionRest);
   if (!askYes(question, kRemoverQuestionCaption)) {
     host.showMessage(host.context, kRemoverCancelText, kRemoverCancelCaption);
     return;
@@ -483,12 +493,14 @@ void RunRemoverSequence(const RegistryHost& host, AskYesFn askYes) {
   ShellView before = ReadShellView(host);
   bool gone = RemoveAssociation(host);
   if (logonToo && !DeleteLogonCommand(host)) gone = false;
+  if (takenOver && !PutBackAllTakenOver(host, folders)) gone = false;
   NotifyShellIfChanged(host, before);
   if (gone) {
     // Only reached when the logon value, if it was to go, is gone too.
     char success[kTextSize * 2];
     RemoverText(success, sizeof success, kRemoverSuccessFirst,
-                logonToo ? kRemoverSuccessLogon : "", kRemoverSuccessRest);
+                logonToo ? kRemoverSuccessLogon : "", takenOver ? kRemoverSuccessTakenOver : "",
+                kRemoverSuccessRest);
     host.showMessage(host.context, success, kRemoverSuccessCaption);
   } else {
     host.showMessage(host.context, kRemoverErrorText, kRemoverErrorCaption);
