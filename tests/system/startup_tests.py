@@ -59,9 +59,8 @@ def wait_for(read, expected):
         time.sleep(0.1)
 
 
-def approved(run, kind, name):
-    return reg_values(run, APPROVED + kind).get(
-        (b"HKEY_CURRENT_USER\\" + (APPROVED + kind)[5:].encode(), name))
+def named(run, key):
+    return {name: value for (_, name), value in reg_values(run, key).items()}
 
 
 def open_dialog(run, hwnd):
@@ -137,20 +136,20 @@ def group_editor_startup(run):
     check_equal(run, file_bytes(path, saved).lower(), saved.lower(),
                 "the saved schedule: the four items in list order, split, 5 s each")
     runner = b'"' + win_path(run.exe("TLRun.exe")) + b'" "' + win_path(path) + b'"'
-    check_equal(run, wait_for(lambda: reg_values(run, RUN).get(
-        (b"HKEY_CURRENT_USER\\" + RUN[5:].encode(), b"Tarvilo")), (b"REG_SZ", runner)),
-        (b"REG_SZ", runner), "the schedule runs at logon")
-    for kind, name in (("Run", b"Probe A"), ("Run", b"Expand B"), ("StartupFolder", b"App.lnk"),
-                       ("StartupFolder", b"Batch.bat")):
-        value = wait_for(lambda: (approved(run, kind, name) or (b"", b""))[1][:8], b"03000000")
-        value = approved(run, kind, name) or (b"", b"")
+    check_equal(run, wait_for(lambda: named(run, RUN).get(b"Tarvilo"), (b"REG_SZ", runner)),
+                (b"REG_SZ", runner), "the schedule runs at logon")
+    switched = (("Run", b"Probe A"), ("Run", b"Expand B"), ("StartupFolder", b"App.lnk"),
+                ("StartupFolder", b"Batch.bat"))
+    wait_for(lambda: [named(run, APPROVED + kind).get(name, (b"", b""))[1][:8]
+                      for kind, name in switched], [b"03000000"] * 4)
+    for kind, name in switched:
+        value = named(run, APPROVED + kind).get(name, (b"", b""))
         filetime = int.from_bytes(bytes.fromhex(value[1].decode())[4:], "little")
         age = time.time() - (filetime / 10**7 - EPOCH_DIFFERENCE)
         check(run, value[0] == b"REG_BINARY" and value[1].startswith(b"03000000")
               and len(value[1]) == 24 and 0 <= age < 600,
               f"{name}: switched off with 03 and the FILETIME of now", repr(value))
-    records = reg_values(run, RECORDS)
-    check_equal(run, sorted((key[1], value) for key, value in records.items()),
+    check_equal(run, sorted(named(run, RECORDS).items()),
                 [(b"App.lnk", (b"REG_BINARY", b"")), (b"Batch.bat", (b"REG_BINARY", b"")),
                  (b"Expand B", (b"REG_BINARY", b"")),
                  (b"Probe A", (b"REG_BINARY", b"020000000000000000000000"))],
@@ -165,11 +164,10 @@ def group_editor_startup(run):
     check_equal(run, wait_for(lambda: driver(run, "button-state", dialog, ID_PUT_BACK)
                               .get("enabled"), "1"), "1", "元に戻す is enabled for that row")
     driver(run, "click", dialog, ID_PUT_BACK)
-    check_equal(run, wait_for(lambda: approved(run, "Run", b"Probe A"),
+    check_equal(run, wait_for(lambda: named(run, APPROVED + "Run").get(b"Probe A"),
                               (b"REG_BINARY", b"020000000000000000000000")),
                 (b"REG_BINARY", b"020000000000000000000000"), "元に戻す writes back 02")
-    check(run, (b"Probe A" not in [k[1] for k in reg_values(run, RECORDS)]),
-          "and deletes its record")
+    check(run, b"Probe A" not in named(run, RECORDS), "and deletes its record")
     driver(run, "click", dialog, ID_CANCEL)
     close_editor(run, program, hwnd, None, "the saved editor")
 
@@ -184,9 +182,8 @@ def group_editor_startup(run):
     answer(run, CAPTION_SUCCESS, IDOK)
     check_ended(run, remover, 1, "the remover")
     check_equal(run, registry_state(run), before, "the registry as before, byte for byte")
-    reg(run, "delete", RUN, "/v", "Probe A", "/f")
-    reg(run, "delete", RUN, "/v", "Expand B", "/f")
-    reg(run, "delete", APPROVED + "Run", "/v", "Probe A", "/f")
+    for key, name in ((RUN, "Probe A"), (RUN, "Expand B"), (APPROVED + "Run", "Probe A")):
+        reg(run, "delete", key, "/v", name, "/f")
     reg(run, "delete", WINE_VERSION, "/f")
     for name in (b"App.lnk", b"Batch.bat"):
         os.remove(os.path.join(unix_folder, name))
