@@ -119,7 +119,7 @@ def group_editor_startup(run):
         b"App": [folder + b"\\App.lnk", sjis("スタートアップ フォルダ"), sjis("有効")],
         b"Batch": [folder + b"\\Batch.bat", sjis("スタートアップ フォルダ"), sjis("有効")]}
     check_equal(run, sorted(listed), sorted([name] + cells for name, cells in expected.items()),
-                "the four entries, 有効, and not Tarvilo's own value")
+                "the four entries, each 有効")
     check_equal(run, driver(run, "list-checks", dialog, ID_LIST).all("check"), ["2"] * 4,
                 "every row that Windows starts is checked")
 
@@ -158,7 +158,7 @@ def group_editor_startup(run):
     dialog = open_dialog(run, hwnd)
     listed = rows(run, dialog)
     check_equal(run, sorted(row[3] for row in listed), [sjis("Tarvilo で無効")] * 4,
-                "listed again, all four are Tarvilo's")
+                "listed again: four, all Tarvilo's, and not Tarvilo's own Run value")
     row = [r[0] for r in listed].index(b"Probe A")
     driver(run, "list-select", dialog, ID_LIST, row)
     check_equal(run, wait_for(lambda: driver(run, "button-state", dialog, ID_PUT_BACK)
