@@ -216,7 +216,10 @@ TEST(StartupImport, StepsStopAtTheFirstRefusalAndPutBackExactly) {
     std::string shown = fake.messages.empty() ? "" : fake.messages.back().text;
     EXPECT_EQ(shown.substr(0, shown.find('\n')), c.message) << c.refusal;
     EXPECT_TRUE(c.switched || registry.binaries == binaries) << c.refusal;
-    if (!c.switched) continue;
+    if (!c.switched) {
+      FreeDocument(document);
+      continue;
+    }
     for (const char* name : {"Run@One", "Run@Two", "Run@Three", "StartupFolder@b.lnk"}) {
       EXPECT_EQ(registry.binaries[kApproved + name], kOff) << name;
     }
