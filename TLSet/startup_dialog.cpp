@@ -17,7 +17,8 @@ struct Column {
   const char* caption;
   int width;
 };
-constexpr Column kColumns[] = {{"名前", 110}, {"コマンド", 250}, {"場所", 110}, {"状態", 110}};
+// 状態 is the widest after the command: it holds the reason a row cannot be imported.
+constexpr Column kColumns[] = {{"名前", 100}, {"コマンド", 200}, {"場所", 100}, {"状態", 170}};
 
 // The check box images of a list view with LVS_EX_CHECKBOXES: none, unchecked, checked.
 constexpr UINT kNoBox = 0;

@@ -1,5 +1,6 @@
-// The registry as the association, the logon Run value and the remover see it: a small
-// host of Win32-like calls, so every rule over it runs natively with an in-memory registry.
+// The registry as the association, the logon Run value, the startup import and the remover
+// see it: a small host of Win32-like calls, so every rule over it runs natively with an
+// in-memory registry.
 #pragma once
 
 #include <cstdint>
