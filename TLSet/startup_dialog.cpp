@@ -5,6 +5,8 @@
 
 #include <commctrl.h>
 
+#include <cstring>
+
 #include "resource.h"
 #include "startup_takeover.h"
 
@@ -36,6 +38,16 @@ struct StartupDialogState {
 
 StartupDialogState startupDialog;
 
+// The boxes as the user left them before a refill, by place and name: 元に戻す lists the
+// entries again, and the other rows keep their checks.
+struct KeptCheck {
+  StartupSource source;
+  char valueName[kTextSize];
+  UINT box;
+};
+KeptCheck keptChecks[kMaxStartupEntries];
+int keptCount = 0;
+
 HWND ListOf(HWND dialog) { return GetDlgItem(dialog, IDC_STARTUP_LIST); }
 
 void SetCell(HWND view, int row, int column, const char* text) {
@@ -63,6 +75,29 @@ const StartupEntry* SelectedEntry(HWND dialog) {
   return &startupDialog.list->entries[row];
 }
 
+void KeepChecks(HWND view) {
+  const StartupList& list = *startupDialog.list;
+  for (keptCount = 0; keptCount < list.count; ++keptCount) {
+    KeptCheck& kept = keptChecks[keptCount];
+    kept.source = list.entries[keptCount].source;
+    CopyText(kept.valueName, list.entries[keptCount].valueName);
+    kept.box = BoxOf(view, keptCount);
+  }
+}
+
+// A row without a kept box (a new one, or one that had none) starts as the listing says.
+UINT BoxFor(const StartupEntry& entry) {
+  if (!MayImport(entry)) return kNoBox;
+  for (int index = 0; index < keptCount; ++index) {
+    const KeptCheck& kept = keptChecks[index];
+    if (kept.box != kNoBox && kept.source == entry.source &&
+        std::strcmp(kept.valueName, entry.valueName) == 0) {
+      return kept.box;
+    }
+  }
+  return entry.chosen ? kChecked : kUnchecked;
+}
+
 void UpdatePutBack(HWND dialog) {
   const StartupEntry* entry = SelectedEntry(dialog);
   bool offByTarvilo = entry != nullptr && entry->state == StartupState::kOffByTarvilo;
@@ -87,7 +122,7 @@ void FillList(HWND dialog) {
     char state[kTextSize];
     StartupStateText(entry, state);
     SetCell(view, row, 3, state);
-    SetBox(view, row, !MayImport(entry) ? kNoBox : entry.chosen ? kChecked : kUnchecked);
+    SetBox(view, row, BoxFor(entry));
   }
   startupDialog.filling = false;
   UpdatePutBack(dialog);
@@ -127,6 +162,7 @@ void OnImport(HWND dialog) {
 void OnPutBack(HWND dialog) {
   const StartupEntry* entry = SelectedEntry(dialog);
   if (entry == nullptr || entry->state != StartupState::kOffByTarvilo) return;
+  KeepChecks(ListOf(dialog));
   if (!PutBackEntry(*startupDialog.registry, *startupDialog.folders, entry->source,
                     entry->valueName)) {
     MessageBoxA(dialog, kNotPutBackText, kErrorCaption, MB_OK | MB_ICONERROR);
@@ -198,6 +234,7 @@ bool RunStartupImportDialog(HINSTANCE instance, HWND owner, const RegistryHost& 
                             const StartupFolderHost& folders, StartupList& list,
                             bool* switchOff) {
   startupDialog = StartupDialogState();
+  keptCount = 0;
   startupDialog.registry = &registry;
   startupDialog.folders = &folders;
   startupDialog.list = &list;
