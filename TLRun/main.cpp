@@ -27,6 +27,7 @@ const char kAssociationConfirmation[] = ".tlfファイルとアプリケーシ�
 int RunMessageLoop() {
   MSG message{};
   while (IsWindow(runnerState.window) && GetMessageA(&message, nullptr, 0, 0) > 0) {
+    if (PassRunnerKey(message)) continue;
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }

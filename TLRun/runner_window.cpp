@@ -1,7 +1,8 @@
 // The runner window: one window procedure that hands each message to a small handler.
 // Creation builds the controls and the tray icon, loads the schedule and starts the
-// sequencer; ticks and the two buttons go to the sequencer; the tray icon and the menu show,
-// hide or end the runner; destruction takes everything down again and ends the loop.
+// sequencer; ticks and the two buttons (clicked, or Space or Enter after Tab) go to the
+// sequencer; the tray icon and the menu show, hide or end the runner; destruction takes
+// everything down again and ends the loop.
 #include "runner_window.h"
 
 #include <commctrl.h>
@@ -93,7 +94,12 @@ void RefreshStatusList(int32_t launchedCount);
 
 void HostRefreshStatusList(void*, int32_t launchedCount) { RefreshStatusList(launchedCount); }
 
+// A greyed-out button cannot keep the focus; the list takes it, so the keys still work.
 void HostDisableButtons(void*) {
+  HWND focus = GetFocus();
+  if (focus == runnerState.resumeButton || focus == runnerState.stopButton) {
+    SetFocus(runnerState.statusList);
+  }
   EnableWindow(runnerState.resumeButton, FALSE);
   EnableWindow(runnerState.stopButton, FALSE);
 }
@@ -205,6 +211,11 @@ HWND CreateButton(HWND window, const char* caption, int id, int top) {
 void CreateButtons(HWND window) {
   runnerState.resumeButton = CreateButton(window, "再開", IDC_RESUME_BUTTON, 90);
   runnerState.stopButton = CreateButton(window, "停止", IDC_STOP_BUTTON, 5);
+  HWND* order = runnerState.tabOrder;
+  order[0] = runnerState.statusList;
+  order[1] = runnerState.stopButton;
+  order[2] = runnerState.resumeButton;
+  runnerState.focus = {window, order, 3, nullptr};
 }
 
 // The list keeps no texts: it asks for a row's texts when it draws the row, so a refresh
@@ -412,6 +423,12 @@ LRESULT CALLBACK RunnerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
       return OnCommand(window, LOWORD(wParam));
     case kTrayCallbackMessage:
       return OnTrayCallback(window, lParam);
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) == WA_INACTIVE) SaveControlFocus(runnerState.focus);
+      return DefWindowProcA(window, message, wParam, lParam);
+    case WM_SETFOCUS:
+      RestoreControlFocus(runnerState.focus);
+      return 0;
     case WM_DESTROY:
       return OnDestroy();
     default:
@@ -420,6 +437,10 @@ LRESULT CALLBACK RunnerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
 }
 
 }  // namespace
+
+bool PassRunnerKey(const MSG& message) {
+  return runnerState.focus.window != nullptr && PassControlKey(runnerState.focus, message);
+}
 
 bool CreateRunnerWindow() {
   WNDCLASSEXA windowClass{};

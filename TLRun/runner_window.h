@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "control_keys_win.h"
 #include "launch_sequencer.h"
 #include "list_rows.h"
 #include "schedule.h"
@@ -22,6 +23,8 @@ struct RunnerState {
   HWND statusList = nullptr;
   HWND resumeButton = nullptr;
   HWND stopButton = nullptr;
+  HWND tabOrder[3] = {};        // the list, 停止, 再開: the order Tab moves the focus in
+  ControlFocus focus;           // over tabOrder
   HMENU trayMenuBar = nullptr;  // the second copy of the menu resource, owner of trayMenu
   HMENU trayMenu = nullptr;     // its first submenu, shown at the tray icon
   NOTIFYICONDATAA trayIcon{};   // kept: the same record removes the icon again
@@ -33,6 +36,10 @@ struct RunnerState {
 };
 
 extern RunnerState runnerState;
+
+// A key message of the runner's loop: Tab moves between the list and the buttons, Enter
+// presses a focused button. True when it was handled here.
+bool PassRunnerKey(const MSG& message);
 
 // Registers the window class and creates the runner window, shown or hidden by the
 // show-runner-window option. False when the class or the window could not be created.

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "control_keys_win.h"
 #include "document.h"
 #include "editor_ui.h"
 
@@ -20,6 +21,7 @@ struct EditorState {
   MainWindow mainWindow;
   // The list view, the seven buttons and the two check boxes, in this fixed order.
   HWND controls[kChildControlCount] = {};
+  ControlFocus focus;  // over controls, which are also in Tab order
   EditorDocument document;
   RowCursor rowCursor;  // the list view's last row asked for; reset by every refresh
 };
@@ -28,6 +30,10 @@ extern EditorState editorState;
 
 // The list view is the first control, the two check boxes the last two.
 inline HWND ScheduleListView() { return editorState.controls[0]; }
+
+// A key message of the main window's loop, after the shortcuts: the list's own keys for
+// the buttons beside it, then Tab and Enter. True when it was handled here.
+bool PassMainWindowKey(const MSG& message);
 
 // The document's host over the list view, the check boxes, message boxes, the file
 // dialogs, the item dialog, the schedule file and the registry.

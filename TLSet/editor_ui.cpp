@@ -1,5 +1,5 @@
-// The main window's command table, its layout arithmetic, its row texts and the logo's
-// target.
+// The main window's command table, the list's key table, its layout arithmetic, its row texts
+// and the logo's target.
 #include "editor_ui.h"
 
 #include "path_split.h"
@@ -48,6 +48,19 @@ constexpr CommandEntry kCommandTable[] = {
     {IDM_VERSION, EditorCommand::kVersion},
 };
 
+struct KeyEntry {
+  unsigned virtualKey;
+  int buttonId;
+};
+
+// The list answers these keys as the buttons beside it; arrows, Home, End, the page keys,
+// Space and typed names stay the list's own.
+constexpr KeyEntry kListKeyTable[] = {
+    {0x0D, IDC_EDIT_ITEM},    // Enter
+    {0x2E, IDC_DELETE_ITEM},  // Delete
+    {0x2D, IDC_ADD_ITEM},     // Insert
+};
+
 constexpr int kListHeight = 410;
 constexpr int kListMargin = 140;   // the button column right of the list
 constexpr int kButtonInset = 120;  // buttons start this far left of the right edge
@@ -66,6 +79,14 @@ EditorCommand CommandForId(int id) {
     if (entry.id == id) return entry.command;
   }
   return EditorCommand::kNone;
+}
+
+int ListKeyButton(unsigned virtualKey, bool withModifier) {
+  if (withModifier) return 0;
+  for (const KeyEntry& entry : kListKeyTable) {
+    if (entry.virtualKey == virtualKey) return entry.buttonId;
+  }
+  return 0;
 }
 
 MainLayout ComputeMainLayout(int windowWidth) {

@@ -1,6 +1,6 @@
-// The main window's decisions without the window: which command an identifier runs, where
-// the controls go for a window width, the six texts of a list-view row, and what the
-// version dialog's logo opens.
+// The main window's decisions without the window: which command an identifier runs, which
+// button a key in the list stands for, where the controls go for a window width, the six
+// texts of a list-view row, and what the version dialog's logo opens.
 #pragma once
 
 #include <cstddef>
@@ -33,6 +33,12 @@ enum class EditorCommand {
 // The command of a button, menu item or shortcut identifier (the low word of WM_COMMAND).
 EditorCommand CommandForId(int id);
 
+// The button whose click a key pressed in the schedule list stands for: Enter edits the
+// selected row (アイテム編集), Delete deletes it (アイテム削除), Insert adds one
+// (アイテム追加). 0 for any other key and for one held with Ctrl, Alt or Shift: the list
+// handles it.
+int ListKeyButton(unsigned virtualKey, bool withModifier);
+
 struct ControlRect {
   int x;
   int y;
@@ -41,7 +47,7 @@ struct ControlRect {
 };
 
 // The ten child controls in their fixed order: the list view, the seven buttons, the two
-// check boxes.
+// check boxes. Tab moves the focus through them in this order too.
 constexpr int kChildControlCount = 10;
 struct MainLayout {
   ControlRect controls[kChildControlCount];

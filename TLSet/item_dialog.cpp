@@ -1,7 +1,7 @@
 // The item dialog: shows the entry it is given, keeps the delay within the arrows' range
-// (a stored delay above it is shown and kept until an arrow moves), checks the entry on OK,
-// takes dropped files, browses for files and folders, and test-runs the entry as the runner
-// would launch it.
+// (a stored delay above it is shown and kept until an arrow moves; a typed one is read as
+// OK reads it), checks the entry on OK, takes dropped files, browses for files and
+// folders, and test-runs the entry as the runner would launch it.
 #include "item_dialog.h"
 
 #include <commctrl.h>
@@ -114,7 +114,7 @@ BOOL OnInitDialog(HWND dialog, LPARAM lParam) {
   SetupDelayArrows(dialog);
   ShowDelay(dialog, delay);
   DragAcceptFiles(dialog, TRUE);
-  return TRUE;  // the focus goes to the first tab stop, the OK button
+  return TRUE;  // the focus goes to the first tab stop, the name, so typing starts there
 }
 
 // The five texts OK reads, in ItemFormInput's order.

@@ -1,6 +1,6 @@
 // TLSet's entry point: keeps a second editor from starting, creates the main window (which
-// opens the document) and runs the message loop with the four shortcuts until the window
-// is gone.
+// opens the document) and runs the message loop with the four shortcuts and the keys of a
+// window of controls until the window is gone.
 #include <windows.h>
 #include <objbase.h>
 
@@ -17,6 +17,7 @@ int RunMessageLoop(HWND window, HACCEL shortcuts) {
   MSG message{};
   while (GetMessageA(&message, nullptr, 0, 0) > 0) {
     if (TranslateAcceleratorA(window, shortcuts, &message)) continue;
+    if (PassMainWindowKey(message)) continue;
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }

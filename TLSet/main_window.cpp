@@ -26,11 +26,12 @@ const char kWindowTitle[] = "Setting's Tarvilo";
 
 constexpr DWORD kWindowStyle = WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX;
 // Virtual (LVS_OWNERDATA): the rows' texts come from the schedule when a row is drawn.
-constexpr DWORD kListStyle = WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL |
+// Every control is a tab stop: the window is used with the keyboard alone too.
+constexpr DWORD kListStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL |
                              LVS_SHOWSELALWAYS | LVS_NOSORTHEADER | LVS_OWNERDATA;
-constexpr DWORD kButtonStyle = WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON;
-// Not automatic: a click only reports, and the option decides what the box shows.
-constexpr DWORD kCheckStyle = WS_CHILD | WS_VISIBLE | BS_CHECKBOX;
+constexpr DWORD kButtonStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
+// Not automatic: a click (or Space) only reports, and the option decides what the box shows.
+constexpr DWORD kCheckStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_CHECKBOX;
 
 struct ListColumn {
   const char* caption;
@@ -203,6 +204,13 @@ void RunCommand(HWND window, EditorCommand command) {
   }
 }
 
+// What the button sends for a click, so a key that stands for it runs the same command.
+void PressButton(int id) {
+  HWND window = editorState.mainWindow.handle;
+  SendMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
+}
+
 // ---- message handlers ---------------------------------------------------------------------
 
 // The schedule named on the command line, as a full path: the file dialogs may change the
@@ -219,12 +227,17 @@ void OpenCommandLineSchedule() {
   ApplyCommandLine(editorState.document, 1, &schedule, FindFirstFileLookup());
 }
 
+// A schedule from the command line opens with its first row selected, so the keys work on
+// it at once; the list takes the focus when the window is first activated.
 LRESULT OnCreate(HWND window) {
   editorState.mainWindow.handle = window;
   editorState.document.host = Win32DocumentHost(&editorState);
+  editorState.focus = {window, editorState.controls, kChildControlCount, nullptr};
   CreateListView(window);
   CreateButtons(window);
   OpenCommandLineSchedule();
+  DocumentHost& host = editorState.document.host;
+  if (editorState.document.schedule.itemCount > 0) host.selectRow(host.context, 0);
   CreateCheckBoxes(window);
   // Schedule files dropped on the window open like the open command opens them.
   DragAcceptFiles(window, TRUE);
@@ -309,6 +322,12 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_COMMAND:
       RunCommand(window, CommandForId(LOWORD(wParam)));
       return 0;
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) == WA_INACTIVE) SaveControlFocus(editorState.focus);
+      return DefWindowProcA(window, message, wParam, lParam);
+    case WM_SETFOCUS:
+      RestoreControlFocus(editorState.focus);
+      return 0;
     case WM_INITMENUPOPUP:
       return OnInitMenuPopup(reinterpret_cast<HMENU>(wParam));
     case WM_DROPFILES:
@@ -328,6 +347,19 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 }
 
 }  // namespace
+
+bool PassMainWindowKey(const MSG& message) {
+  if (message.message == WM_KEYDOWN && message.hwnd == ScheduleListView()) {
+    bool withModifier =
+        GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0 || GetKeyState(VK_SHIFT) < 0;
+    int button = ListKeyButton(static_cast<unsigned>(message.wParam), withModifier);
+    if (button != 0) {
+      PressButton(button);
+      return true;
+    }
+  }
+  return PassControlKey(editorState.focus, message);
+}
 
 bool MainWindow::create(HINSTANCE instance) {
   WNDCLASSEXA windowClass{};

@@ -9,8 +9,8 @@ tests caught and which survived.
 
 The faults come in two parts, each with its own figure: --count of them in the older core,
 and --newer-count in the newer files (NEWER_CODE: the safe save, the zone mark, the logon
-value, the list rows, run at logon and the runner's notice), so the newer code's figure is
-not drowned out by the larger older core.
+value, the list rows, run at logon, the runner's notice and the Tab order), so the newer
+code's figure is not drowned out by the larger older core.
 
 It never touches the checkout it is started from: the sources of --rev are exported
 (git archive) into a private temporary folder, one copy and one build folder per job, and
@@ -53,7 +53,7 @@ EDITOR_CORE = ["TLSet/document.cpp", "TLSet/item_form.cpp", "TLSet/editor_ui.cpp
 # The newer files, sampled apart from the rest (see --newer-count).
 NEWER_CODE = ["common/file_replace.cpp", "common/zone_identifier.cpp",
               "common/logon_run.cpp", "common/list_rows.cpp", "TLSet/run_at_logon.cpp",
-              "common/runner_notice.cpp"]
+              "common/runner_notice.cpp", "common/focus_cycle.cpp"]
 
 
 def blank_comments_and_literals(text):

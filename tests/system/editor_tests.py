@@ -2,7 +2,7 @@
 columns, layout), a schedule made through the item dialog and saved through the save
 dialog, a schedule opened from the command line and rearranged, the item dialog's tools and
 a second editor refused beside a runner that runs what the editor saved, open and new, a
-save that fails, and the run at logon. GROUPS maps each group's name to its function.
+save that fails, the run at logon, keys alone. GROUPS maps each group's name to its function.
 """
 import os
 import subprocess
@@ -13,7 +13,8 @@ from harness import (
     check_equal, clear_association, clear_probes, driver, hex_arg, message_box, probe_item,
     registry_dump, schedule_file, sjis, wait_probes, win_path, window_info, write_schedule)
 from remover_tests import CAPTION_QUESTION, CAPTION_SUCCESS, TEXT_REMOVER_QUESTION
-from runner_tests import TEXT_ONE_INSTANCE, runner_window
+from runner_tests import (ID_RESUME, ID_STOP, STATUS_WAITING, TEXT_ONE_INSTANCE, close_runner,
+                          runner_window, status_column)
 
 # ---------------------------------------------------------------------------------------
 # The texts and numbers the editor is built to show
@@ -637,6 +638,58 @@ def hold_file(run, path):
     return holder
 
 
+def press(run, hwnd, keys, focus=None):
+    """Key presses (see the driver's press); the focused control's id, once it is focus."""
+    return driver(run, "press", hwnd, keys, *([focus, WAIT_MS] if focus else [])).number("focus")
+
+
+def group_keyboard(run):
+    """The editor and the runner with key presses only: Tab round the controls and the item
+    dialog's layout, Space and Enter on buttons and boxes, Delete on a row, Ctrl+S."""
+    path = write_schedule(run, "keys.tlf", [{"name": "Alpha", "path": "a.exe"},
+                                            {"name": "Beta", "path": "b.exe"}])
+    program, hwnd = start(run, path)
+    if not hwnd:
+        return
+    tabs = [ID_TOP, ID_UP, ID_DOWN, ID_BOTTOM, ID_ADD]
+    check_equal(run, (press(run, hwnd, "-", ID_LIST), selection(run, hwnd, 0, 2),
+                      [press(run, hwnd, "tab", i) for i in tabs]), (ID_LIST, ([0], 0), tabs),
+                "the list has the focus on its first row; Tab goes down the buttons")
+    press(run, hwnd, "space")
+    dialog = driver(run, "wait-dialog", hex_arg(CAPTION_ITEM), ID_NAME, WAIT_MS).get("hwnd")
+    check_equal(run, press(run, dialog, "+k,e,y,s", ID_NAME), ID_NAME,
+                "Space on アイテム追加 opens the dialog with the focus in the name")
+    tabs = [ID_ENV, ID_PATH, 1010, ID_BROWSE_FILE, ID_ARGS, ID_FOLDER, ID_FOLDER_FROM_PATH,
+            1007, ID_DELAY, ID_TEST_RUN, IDOK, IDCANCEL, ID_NAME, IDCANCEL, IDOK, ID_DELAY]
+    keys = ["tab"] * 2 + ["t,o,o,l,.,e,x,e,tab"] + ["tab"] * 10 + ["+tab", "+tab", "+tab,+tab"]
+    check_equal(run, [press(run, dialog, k, i) for k, i in zip(keys, tabs)], tabs,
+                "Tab follows the dialog's layout round to the name, Shift+Tab back")
+    press(run, dialog, "1,2,0,enter")
+    gone = driver(run, "wait-gone", dialog, WAIT_MS).code
+    check_equal(run, (gone, press(run, hwnd, "-", ID_ADD)), (0, ID_ADD),
+                "120 typed and Enter close the dialog; the focus is back")
+    press(run, hwnd, "+tab,+tab,+tab,+tab,+tab,up,delete,+tab,space,^s", ID_EXIT_AFTER_RUN)
+    kept = [{"name": "Alpha", "path": "a.exe"}, {"name": "Keys", "path": "tool.exe", "delay": 120}]
+    check_equal(run, (list_rows(run, hwnd), wait_checked(run, hwnd, ID_EXIT_AFTER_RUN, 1)),
+                ([expected_row(item) for item in kept], 1),
+                "Delete removes the selected row; Space ticks the box")
+    saved = schedule_file(kept, exit_after=True)
+    check_equal(run, file_bytes(path, saved), saved, "Ctrl+S saves both changes")
+    press(run, hwnd, "+tab,space", ID_SHOW_RUNNER)
+    wait_checked(run, hwnd, ID_SHOW_RUNNER, 1)
+    close_editor(run, program, hwnd, IDNO, "Space on a box: a change to save, as a click")
+
+    schedule = write_schedule(run, "run.tlf", [probe_item(run, "k", delay=5)], show=True)
+    runner = Program(run, run.exe("TLRun.exe"), b'"' + win_path(schedule) + b'"')
+    hwnd = runner_window(run, runner)
+    press(run, hwnd, "tab,space", ID_STOP)
+    check_equal(run, (len(wait_probes(run, 1, 6000)), status_column(run, hwnd)),
+                (0, [STATUS_WAITING]), "the runner: Tab to 停止 and Space stop the countdown")
+    press(run, hwnd, "tab,enter", ID_RESUME)
+    check_equal(run, len(wait_probes(run, 1)), 1, "Enter on 再開 resumes it")
+    close_runner(run, runner, hwnd, "the runner used with keys")
+
+
 GROUPS = {
     "editor_start": group_editor_start,
     "editor_example": group_editor_example,
@@ -645,4 +698,5 @@ GROUPS = {
     "editor_new_open": group_editor_new_open,
     "editor_save_failure": group_editor_save_failure,
     "editor_logon": group_editor_logon,
+    "keyboard": group_keyboard,
 }

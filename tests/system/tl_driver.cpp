@@ -923,6 +923,50 @@ int CmdKey(int argc, char** argv) {
   return 0;
 }
 
+// press <hwnd> <keys> [<id> <timeout-ms>]: key presses as a user makes them (SendInput, the
+// window's thread in the foreground), comma-separated: tab, enter, space, delete, up or a
+// key's character (digit, lower-case letter), after ^ for Ctrl, + for Shift; "-" for none.
+// With an id, waits until the thread's focus is on that control. Prints the focus's id.
+void PressKey(const char* token) {
+  static const char* const kNames[] = {"tab", "enter", "space", "delete", "up"};
+  static const WORD kKeys[] = {VK_TAB, VK_RETURN, VK_SPACE, VK_DELETE, VK_UP};
+  INPUT inputs[6] = {};
+  int count = 0;
+  for (; (*token == '^' || *token == '+') && token[1] != '\0' && count < 2; ++token) {
+    inputs[count++].ki.wVk = *token == '^' ? VK_CONTROL : VK_SHIFT;
+  }
+  inputs[count++].ki.wVk = LOBYTE(VkKeyScanA(*token));
+  for (int i = 0; i < 5; ++i) {
+    if (Is(token, kNames[i])) inputs[count - 1].ki.wVk = kKeys[i];
+  }
+  for (int i = 0; i < count * 2; ++i) {
+    inputs[i].type = INPUT_KEYBOARD;
+    if (i >= count) inputs[i].ki = {inputs[count * 2 - 1 - i].ki.wVk, 0, KEYEVENTF_KEYUP, 0, 0};
+  }
+  SendInput(static_cast<UINT>(count * 2), inputs, sizeof(INPUT));
+}
+
+int CmdPress(int argc, char** argv) {
+  if (argc < 2) return kUsage;
+  HWND window = ArgWindow(argv[0]);
+  DWORD thread = GetWindowThreadProcessId(window, nullptr);
+  if (GetWindowThreadProcessId(GetForegroundWindow(), nullptr) != thread) {
+    SetForegroundWindow(window);
+  }
+  for (char* key = std::strtok(argv[1], ","); key != nullptr; key = std::strtok(nullptr, ",")) {
+    if (!Is(key, "-")) PressKey(key);
+  }
+  GUITHREADINFO info{sizeof info, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, {}};
+  int id = argc > 3 ? static_cast<int>(ArgNumber(argv[2])) : -1;
+  for (DWORD started = GetTickCount(); argc > 3 && !TimedOut(started, ArgNumber(argv[3]));) {
+    if (GetGUIThreadInfo(thread, &info) && GetDlgCtrlID(info.hwndFocus) == id) break;
+    Sleep(kPollMs);
+  }
+  int focus = GetGUIThreadInfo(thread, &info) ? GetDlgCtrlID(info.hwndFocus) : 0;
+  std::printf("focus=%d\n", focus);
+  return argc > 3 && focus != id ? kFailed : 0;
+}
+
 // tray <hwnd> <mouse-message>: what the notification area sends for a click on the icon.
 int CmdTray(int argc, char** argv) {
   if (argc < 2) return kUsage;
@@ -1520,6 +1564,7 @@ const Subcommand kSubcommands[] = {
     {"menu-command", CmdMenuCommand},
     {"close", CmdClose},
     {"key", CmdKey},
+    {"press", CmdPress},
     {"tray", CmdTray},
     {"balloon-text", CmdBalloonText},
     {"check", CmdCheck},

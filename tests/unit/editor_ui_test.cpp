@@ -4,8 +4,10 @@
 
 #include <cstring>
 #include <string>
+#include <tuple>
 
 #include "editor_ui.h"
+#include "focus_cycle.h"
 #include "resource.h"
 #include "version_info.h"
 
@@ -48,6 +50,34 @@ TEST(EditorUi, CommandTable) {
       {40023, EditorCommand::kNone},
   };
   for (const Case& c : cases) EXPECT_EQ(CommandForId(c.id), c.command) << c.id;
+}
+
+// Tab over the editor's ten controls (the list, seven buttons, two boxes) and the runner's
+// three (the list, 停止, 再開); '1' marks a control that can take the focus. The list's
+// Enter, Delete, Insert; Delete with a modifier; Space and Up stay the list's.
+TEST(EditorUi, TabOrderAndListKeys) {
+  using Tab = std::tuple<const char*, int, bool, int>;  // from current, backwards: next
+  const Tab cases[] = {
+      {"1111111111", 0, false, 1}, {"1111111111", 9, false, 0}, {"1111111111", 0, true, 9},
+      {"1000011111", 0, false, 5}, {"1000011111", 5, true, 0},  {"1111111111", -1, false, 0},
+      {"1111111111", -1, true, 9}, {"0111111111", 9, false, 1}, {"100", 0, false, 0},
+      {"000", 1, false, -1},       {"010", -1, true, 1},        {"101", 1, false, 2},
+  };
+  for (const auto& [flags, current, backwards, next] : cases) {
+    bool canFocus[16] = {};
+    int count = static_cast<int>(std::strlen(flags));
+    for (int i = 0; i < count; ++i) canFocus[i] = flags[i] == '1';
+    EXPECT_EQ(NextFocusSlot(canFocus, count, current, backwards), next) << flags << current;
+  }
+  using Key = std::tuple<unsigned, bool, EditorCommand>;
+  const Key keys[] = {
+      {0x0D, false, EditorCommand::kEditItem}, {0x2E, false, EditorCommand::kDeleteItem},
+      {0x2D, false, EditorCommand::kAddItem},  {0x2E, true, EditorCommand::kNone},
+      {0x20, false, EditorCommand::kNone},     {0x26, false, EditorCommand::kNone},
+  };
+  for (const auto& [key, withModifier, command] : keys) {
+    EXPECT_EQ(CommandForId(ListKeyButton(key, withModifier)), command) << key;
+  }
 }
 
 TEST(EditorUi, LayoutFollowsTheWidth) {
