@@ -292,7 +292,7 @@ TEST(ScheduleFileReader, WhatReadsAsASchedule) {
        good.substr(0, good.size() - 4), good + "\x1A\r\n"},
       {"\x89PNG\r\n\x1A\n", "x", "true", "TRUE\nfalse\n0\n", Header(2) + "\n",
        "false\nfalse\nabc\n", "false\nfalse\n1" + RecordText("A"), good + "more",
-       good + "\x1Amore"}};
+       good + "\x1Amore", Header(1) + RecordText(std::string("A\0B", 3))}};
   for (bool expected : {true, false}) {
     for (const std::string& bytes : kCases[expected ? 0 : 1]) {
       bool wellFormed = !expected;
@@ -390,12 +390,12 @@ TEST(ScheduleFileReader, FlagLines) {
 }
 
 TEST(ScheduleFileReader, DelayLines) {
-  std::string bytes = Header(5) + RecordText("A", "false", "abc") +
+  std::string bytes = Header(6) + RecordText("A", "false", "abc") +
                       RecordText("B", "false", "") + RecordText("C", "false", "99999999999") +
                       RecordText("D", "false", "-99999999999") +
-                      RecordText("E", "false", " -7 ");
+                      RecordText("F", "false", " \t ") + RecordText("E", "false", " -7 ");
   for (const auto& records : {ParseEditor(bytes), ParseRunner(bytes)}) {
-    ASSERT_EQ(records.size(), 5u);
+    ASSERT_EQ(records.size(), 6u);
     // A delay line without a number gives 0 and the records after it stay in place.
     EXPECT_EQ(records[0].delay, 0);
     EXPECT_EQ(records[1].name, "B");
@@ -403,8 +403,9 @@ TEST(ScheduleFileReader, DelayLines) {
     EXPECT_EQ(records[2].name, "C");
     EXPECT_EQ(records[2].delay, 2147483647);
     EXPECT_EQ(records[3].delay, -2147483647 - 1);
-    EXPECT_EQ(records[4].name, "E");
-    EXPECT_EQ(records[4].delay, -7);
+    EXPECT_EQ(records[4].delay, 0);  // blanks only: skipped on their own line
+    EXPECT_EQ(records[5].name, "E");
+    EXPECT_EQ(records[5].delay, -7);
   }
 }
 

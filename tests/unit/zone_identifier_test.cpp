@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <sstream>
 #include <string>
 
 #include "text.h"
@@ -9,20 +10,46 @@
 
 namespace {
 
+// The full path as Windows makes it, from the current folder C:\cur: '/' as '\', "." and
+// ".." parts resolved, the last part's trailing dots and blanks dropped.
+std::string WindowsFullPath(std::string path) {
+  std::replace(path.begin(), path.end(), '/', '\\');
+  if (path.rfind("\\\\", 0) == 0) return path;
+  if (path.find(':') != 1) path = "C:\\cur\\" + path;
+  std::string full = path.substr(0, 2), part;
+  std::istringstream parts(path.substr(2));
+  while (std::getline(parts, part, '\\')) {
+    if (part == ".." && full.size() > 2) full.erase(full.rfind('\\'));
+    if (part != "." && part != ".." && !part.empty()) full += "\\" + part;
+  }
+  if (path.back() == '\\') return full + "\\";
+  return full.erase(full.find_last_not_of(". ") + 1);
+}
+
 struct FakeZone {
-  std::string content, opened, asked, full;  // full: the full path ("" the path as it is)
+  std::string content, opened, asked, full;  // full: the full path ("" as Windows makes it)
+  std::string marked;                        // when set, the one file whose stream is there
   StreamOpen open = StreamOpen::kOpened;
   bool readFails = false, answer = false;
 
   ZoneHost host() {
     auto full = [](void* context, const char* path, char* out, std::size_t capacity) {
       const std::string& given = static_cast<FakeZone*>(context)->full;
-      return CopyText(out, capacity, given.empty() ? path : given.c_str()) && given != "-";
+      return CopyText(out, capacity, (given.empty() ? WindowsFullPath(path) : given).c_str()) &&
+             given != "-";
     };
     auto open = [](void* context, const char* name, void** stream) {
-      static_cast<FakeZone*>(context)->opened = name;
+      FakeZone& fake = *static_cast<FakeZone*>(context);
+      fake.opened = name;
       *stream = context;
-      return static_cast<FakeZone*>(context)->open;
+      bool longForm = fake.opened.rfind("\\\\?\\", 0) == 0;
+      // As Windows: a plain name of MAX_PATH bytes or more names nothing.
+      if (!longForm && fake.opened.size() >= kTextSize) return StreamOpen::kMissing;
+      if (!fake.marked.empty() &&
+          fake.opened.substr(longForm ? 4 : 0) != fake.marked + ":Zone.Identifier") {
+        return StreamOpen::kMissing;
+      }
+      return fake.open;
     };
     auto read = [](void*, void* stream, char* buffer, std::size_t capacity) -> long {
       FakeZone& fake = *static_cast<FakeZone*>(stream);
@@ -115,6 +142,27 @@ TEST(ZoneIdentifier, OnlyInternetAndRestrictedZonesAsk) {
     MayRunSchedule(fake.host(), "plan.tlf", "Run's Tarvilo");
     EXPECT_EQ(fake.opened, opened + ":Zone.Identifier") << full;
   }
+  // The mark read is the mark of the file the open reads, whatever tail the path has, also
+  // where the stream's name needs the long form (from a full path of 244 bytes).
+  for (const std::string tail : {"\\plan.tlf", "\\plan.tlf\\.", "\\plan.tlf\\sub\\..",
+                                 "\\sub\\..\\plan.tlf\\.", "/sub/../plan.tlf. "}) {
+    for (std::size_t length : {30, 244, 259}) {
+      std::string folder = "C:\\" + std::string(length - 3 - tail.size(), 'f');
+      FakeZone fake;
+      fake.content = head + "ZoneId=3";
+      fake.marked = folder + "\\plan.tlf";
+      EXPECT_FALSE(MayRunSchedule(fake.host(), (folder + tail).c_str(), "Run's Tarvilo"))
+          << length << tail;
+    }
+  }
+  // The runner opens the path in the one form it asks about.
+  char path[kTextSize] = "sub\\..\\plan.tlf\\.";
+  FakeZone resolving;
+  ResolveSchedulePath(resolving.host(), path);
+  EXPECT_STREQ(path, "C:\\cur\\plan.tlf");
+  resolving.full = "C:\\" + std::string(257, 'f');  // a full form that does not fit
+  ResolveSchedulePath(resolving.host(), path);
+  EXPECT_STREQ(path, "C:\\cur\\plan.tlf");
   // The path joined from split arguments ends in a blank, which the file's name drops.
   FakeZone marked;
   marked.content = head + "ZoneId=3";
