@@ -20,6 +20,7 @@ const char kSaveFailedText[] = "保存できませんでした。\n";
 const char kSaveTooLargeText[] = "ファイルが16MBを超えるため保存できません。\n";
 const char kSaveTooManyText[] = "アイテムが100000個を超えるため保存できません。\n";
 const char kKeptElsewhereText[] = "\nファイルは次の名前で残っています。\n";
+const char kOldKeptText[] = "\n元のファイルは次の名前で残っています。\n";
 const char kReadFailedText[] = "ファイルを読み込めませんでした。\n";
 const char kAddTooManyText[] = "アイテムは100000個までしか登録できません。";
 const char kAddNoMemoryText[] = "メモリが足りないため、アイテムを追加できませんでした。";
@@ -69,15 +70,18 @@ const char* ProblemText(FileProblem problem, bool saving) {
   }
 }
 
-// Shows text followed by detail (a path), and by more and a second path when they are
-// given, in one box; the paths are cut if they must be.
+// Shows text followed by detail (a path), and by more and a second path, evenMore and a
+// third path when they are given, in one box; the paths are cut if they must be.
 void ShowProblem(EditorDocument& document, const char* text, const char* detail,
-                 const char* more = "", const char* second = "") {
-  char message[kTextSize * 3];
+                 const char* more = "", const char* second = "", const char* evenMore = "",
+                 const char* third = "") {
+  char message[kTextSize * 4];
   CopyText(message, sizeof message, text);
   AppendText(message, sizeof message, detail);
   AppendText(message, sizeof message, more);
   AppendText(message, sizeof message, second);
+  AppendText(message, sizeof message, evenMore);
+  AppendText(message, sizeof message, third);
   TellError(document, message);
 }
 
@@ -137,10 +141,12 @@ SaveResult WriteTo(EditorDocument& document, const char* path) {
     if (!AskQuestion(document, question, true)) return SaveResult::kCancelled;
   }
   char keptAs[kTextSize] = "";
+  char oldKeptAs[kTextSize] = "";
   FileProblem problem = document.host.writeSchedule(
-      document.host.context, path, document.schedule, document.options, keptAs);
+      document.host.context, path, document.schedule, document.options, keptAs, oldKeptAs);
   if (problem == FileProblem::kKeptElsewhere) {
-    ShowProblem(document, kSaveFailedText, path, kKeptElsewhereText, keptAs);
+    ShowProblem(document, kSaveFailedText, path, kKeptElsewhereText, keptAs,
+                oldKeptAs[0] != '\0' ? kOldKeptText : "", oldKeptAs);
     return SaveResult::kFailed;
   }
   if (problem == FileProblem::kNoFreeName) {

@@ -40,12 +40,13 @@ struct DocumentHost {
   // The file system as the document sees it.
   bool (*fileExists)(void* context, const char* path);
   // Reading and writing a schedule file: kNone when it was done, else why not. keptAs
-  // (kTextSize bytes) receives the name that holds the content of a kKeptElsewhere save.
+  // (kTextSize bytes) receives the name that holds the content of a kKeptElsewhere save,
+  // oldKeptAs (kTextSize bytes) the backup's name when the old file stays under it.
   // wellFormed: whether the file read as a schedule (ParseScheduleText).
   FileProblem (*loadSchedule)(void* context, const char* path, ScheduleList& schedule,
                               ScheduleOptions& options, bool* wellFormed);
   FileProblem (*writeSchedule)(void* context, const char* path, const ScheduleList& schedule,
-                               const ScheduleOptions& options, char* keptAs);
+                               const ScheduleOptions& options, char* keptAs, char* oldKeptAs);
   // The editor's silent shell registration at a start without a file.
   void (*registerAssociation)(void* context);
   void* context;

@@ -102,9 +102,9 @@ FileProblem HostLoadSchedule(void*, const char* path, ScheduleList& schedule,
 }
 
 FileProblem HostWriteSchedule(void*, const char* path, const ScheduleList& schedule,
-                              const ScheduleOptions& options, char* keptAs) {
+                              const ScheduleOptions& options, char* keptAs, char* oldKeptAs) {
   FileProblem problem = FileProblem::kNone;
-  WriteScheduleFile(path, schedule, options, &problem, keptAs);
+  WriteScheduleFile(path, schedule, options, &problem, keptAs, oldKeptAs);
   return problem;
 }
 

@@ -426,7 +426,7 @@ bool CopyOfBytes(const char* bytes, std::size_t size, ScheduleFileBytes& copy) {
 
 // The save behind WriteScheduleFile.
 FileProblem WriteSchedule(const char* path, const ScheduleList& list,
-                          const ScheduleOptions& options, char* keptAs) {
+                          const ScheduleOptions& options, char* keptAs, char* oldKeptAs) {
   if (path == nullptr || path[0] == '\0') return FileProblem::kFailed;
   // A file the readers would refuse is not written: it could not be opened again.
   if (CountItems(list) > kMaxScheduleItems) return FileProblem::kTooManyItems;
@@ -438,8 +438,8 @@ FileProblem WriteSchedule(const char* path, const ScheduleList& list,
   if (formatted && bytes.size > kMaxScheduleFileBytes) {
     problem = FileProblem::kTooLarge;
   } else if (formatted) {
-    SaveOutcome outcome =
-        SaveFileSafely(PlatformFileHost(), path, bytes.data, bytes.size, keptAs, kTextSize);
+    SaveOutcome outcome = SaveFileSafely(PlatformFileHost(), path, bytes.data, bytes.size,
+                                         keptAs, kTextSize, oldKeptAs);
     problem = outcome == SaveOutcome::kSaved           ? FileProblem::kNone
               : outcome == SaveOutcome::kKeptElsewhere ? FileProblem::kKeptElsewhere
               : outcome == SaveOutcome::kNoFreeName    ? FileProblem::kNoFreeName
@@ -489,11 +489,14 @@ bool FormatScheduleFile(const ScheduleList& list, const ScheduleOptions& options
 }
 
 bool WriteScheduleFile(const char* path, const ScheduleList& list,
-                       const ScheduleOptions& options, FileProblem* problem, char* keptAs) {
+                       const ScheduleOptions& options, FileProblem* problem, char* keptAs,
+                       char* oldKeptAs) {
   char kept[kTextSize] = "";
-  FileProblem result = WriteSchedule(path, list, options, kept);
+  char oldKept[kTextSize] = "";
+  FileProblem result = WriteSchedule(path, list, options, kept, oldKept);
   if (problem != nullptr) *problem = result;
   if (keptAs != nullptr) CopyText(keptAs, kTextSize, kept);
+  if (oldKeptAs != nullptr) CopyText(oldKeptAs, kTextSize, oldKept);
   return result == FileProblem::kNone;
 }
 

@@ -87,9 +87,10 @@ DocumentHost FakeDocumentHost::host() {
                              wellFormed);
   };
   table.writeSchedule = [](void* context, const char* path, const ScheduleList& schedule,
-                           const ScheduleOptions& options, char* keptAs) {
+                           const ScheduleOptions& options, char* keptAs, char* oldKeptAs) {
     FakeDocumentHost& fake = Fake(context);
     CopyText(keptAs, kTextSize, fake.keptAs.c_str());
+    CopyText(oldKeptAs, kTextSize, fake.oldKeptAs.c_str());
     if (fake.unwritable.count(path) > 0) return fake.failure;
     fake.files[path] = FormattedSchedule(schedule, options);
     fake.writes.push_back(path);

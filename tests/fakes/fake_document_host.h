@@ -50,7 +50,7 @@ struct FakeDocumentHost {
   std::set<std::string> unreadable;
   std::set<std::string> unwritable;
   FileProblem failure = FileProblem::kFailed;
-  std::string keptAs;
+  std::string keptAs, oldKeptAs;
   std::vector<std::string> writes;  // the paths written, in order
   int registrations = 0;
 

@@ -277,6 +277,7 @@ TEST(EditorDocument, FailedSavesKeepFlagNameAndFile) {
   const std::pair<FileProblem, std::string> kReasons[] = {
       {FileProblem::kTooLarge, "ファイルが16MBを超えるため保存できません。\n"},
       {FileProblem::kTooManyItems, "アイテムが100000個を超えるため保存できません。\n"},
+      {FileProblem::kKeptElsewhere, kSaveFailed},
       {FileProblem::kKeptElsewhere, kSaveFailed}};
   editor.fake.keptAs = "C:\\~tlsave0.tmp";
   for (const auto& [problem, text] : kReasons) {
@@ -286,7 +287,11 @@ TEST(EditorDocument, FailedSavesKeepFlagNameAndFile) {
               text + "C:\\plan.tlf" +
                   (problem == FileProblem::kKeptElsewhere
                        ? "\nファイルは次の名前で残っています。\nC:\\~tlsave0.tmp"
-                       : ""));
+                       : "") +
+                  (editor.fake.oldKeptAs.empty()
+                       ? ""
+                       : "\n元のファイルは次の名前で残っています。\nC:\\~tlback0.tmp"));
+    if (problem == FileProblem::kKeptElsewhere) editor.fake.oldKeptAs = "C:\\~tlback0.tmp";
   }
 
   // Untitled, save goes through the save-as dialog; cancelled, nothing changes.

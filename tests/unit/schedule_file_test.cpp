@@ -948,11 +948,12 @@ TEST(ScheduleFileWriter, EveryFailedStepLeavesAWholeFile) {
       {"old copied, both kept", F::kOldCopied, "old", {}, SaveOutcome::kFailed, 1},
       {"every backup name taken", F::kWorks, "old", {}, SaveOutcome::kNoFreeName, 201},
   };
-  // A usual folder, and one of 248 bytes where only short names fit beside "a.tlf".
+  // A usual folder, one of 248 bytes where only short names fit beside "a", and one where
+  // they fill the path to its 259 bytes.
   for (std::string folder : {std::string("D:\\docs\\"), std::string(246, 'f') + "\\",
-                             std::string(248, 'f') + "\\"}) {
+                             std::string(248, 'f') + "\\", std::string(255, 'f') + "\\"}) {
     bool shortNames = folder.size() > 247;
-    std::string target = folder + (shortNames ? "a.tlf" : "plan.tlf");
+    std::string target = folder + (shortNames ? "a" : "plan.tlf");
     std::string names[] = {folder + (shortNames ? "~s0" : "~tlsave0.tmp"),
                            folder + (shortNames ? "~b0" : "~tlback0.tmp"), target};
     for (const Case& c : kCases) {
@@ -966,9 +967,9 @@ TEST(ScheduleFileWriter, EveryFailedStepLeavesAWholeFile) {
         fake.files[folder + "~b" + std::to_string(n)] = "kept";  // long and short names
         fake.files[folder + "~tlback" + std::to_string(n) + ".tmp"] = "kept";
       }
-      char keptAs[kTextSize] = "x";
+      char keptAs[kTextSize] = "x", oldKeptAs[kTextSize] = "x";
       SaveOutcome outcome =
-          SaveFileSafely(fake.host(), target.c_str(), "new", 3, keptAs, kTextSize);
+          SaveFileSafely(fake.host(), target.c_str(), "new", 3, keptAs, kTextSize, oldKeptAs);
       SCOPED_TRACE(std::string(c.what) + (shortNames ? " (short names)" : ""));
       EXPECT_EQ(outcome, c.outcome);
       EXPECT_EQ(fake.files.size(), c.filesLeft);
@@ -976,8 +977,10 @@ TEST(ScheduleFileWriter, EveryFailedStepLeavesAWholeFile) {
         EXPECT_EQ(keptAs, names[0]);
         EXPECT_EQ(fake.files[keptAs], "new");
         EXPECT_EQ(fake.files.count(target), 0u);
+        EXPECT_EQ(oldKeptAs, fake.files.count(names[1]) > 0 ? names[1] : "");  // the old file
       } else {
         EXPECT_STREQ(keptAs, "");
+        EXPECT_STREQ(oldKeptAs, "");
         EXPECT_EQ(fake.files[target], outcome == SaveOutcome::kSaved ? "new" : c.old);
       }
     }
