@@ -389,12 +389,16 @@ TEST(EditorDocument, OpenAndDropReplaceTheDocument) {
   OpenDroppedSchedule(editor.document, InUtf16, &wide[0]);
   EXPECT_EQ(editor.fake.messages.back().text,
             "ドロップされたファイルのパスが長すぎるため使えません。");
+  std::string japanese = "D:\\\x95\x5C.tlf";  // 表: counted otherwise, and still taken
+  editor.fake.files[japanese] = FakeDocumentHost::ScheduleBytes({"W"});
+  OpenDroppedSchedule(editor.document, InUtf16, &japanese[0]);
+  EXPECT_EQ(editor.names(), (Names{"W"}));
   const std::string longest = "D:\\" + std::string(252, 'a') + ".tlf";  // 259 bytes
   editor.fake.files[longest] = FakeDocumentHost::ScheduleBytes({"C"});
   Drop(editor.document, longest + "x.tlf");
   EXPECT_EQ(editor.fake.messages.back().text,
             "ドロップされたファイルのパスが長すぎるため使えません。");
-  EXPECT_EQ(editor.names(), (Names{"Z"}));
+  EXPECT_EQ(editor.names(), (Names{"W"}));
 }
 
 // A file that did not read as a schedule is replaced only when the user says so.
