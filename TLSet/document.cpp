@@ -128,13 +128,34 @@ void OpenScheduleFile(EditorDocument& document, const char* path) {
   }
 }
 
+// Whether path names the document's own file under any spelling (another case, ".\", a
+// short 8.3 name): by the file's identity where both names lead to a file, else by the
+// full paths compared without case.
+bool IsDocumentFile(const EditorDocument& document, const char* path) {
+  if (document.fileName[0] == '\0') return false;
+  const DocumentHost& host = document.host;
+  FileIdentity own;
+  FileIdentity other;
+  if (host.fileIdentity(host.context, document.fileName, &own) &&
+      host.fileIdentity(host.context, path, &other)) {
+    return own.volume == other.volume && own.index == other.index;
+  }
+  char ownFull[kTextSize];
+  char otherFull[kTextSize];
+  if (!host.fullPath(host.context, document.fileName, ownFull) ||
+      !host.fullPath(host.context, path, otherFull)) {
+    return SameIgnoringCase(document.fileName, path);
+  }
+  return SameIgnoringCase(ownFull, otherFull);
+}
+
 // Writes the document to path and makes path its file; on failure the user is told why,
 // and where the file is when none could stay under its name, and the document keeps its
 // file name and its modified flag.
 SaveResult WriteTo(EditorDocument& document, const char* path) {
   // A file that was opened but did not read as a schedule is replaced only when the user
   // says so; No, the default, keeps the file and the document as they are.
-  if (!document.fileWellFormed && std::strcmp(path, document.fileName) == 0) {
+  if (!document.fileWellFormed && IsDocumentFile(document, path)) {
     char question[kTextSize * 2];
     CopyText(question, sizeof question, path);
     AppendText(question, sizeof question, kOverwriteForeignText);
@@ -335,7 +356,7 @@ SaveResult SaveScheduleAs(EditorDocument& document) {
   }
   // The dialog does not ask about an existing file (the name it returned may lack the
   // extension), so the question comes here, for every file but the document's own.
-  if (std::strcmp(path, document.fileName) != 0 &&
+  if (!IsDocumentFile(document, path) &&
       document.host.fileExists(document.host.context, path)) {
     char question[kTextSize * 2];
     CopyText(question, sizeof question, path);

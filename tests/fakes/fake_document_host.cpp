@@ -76,6 +76,14 @@ DocumentHost FakeDocumentHost::host() {
   table.fileExists = [](void* context, const char* path) {
     return Fake(context).files.count(path) > 0;
   };
+  table.fileIdentity = [](void* context, const char* path, FileIdentity* identity) {
+    auto found = Fake(context).identities.find(path);
+    if (found != Fake(context).identities.end()) identity->index = found->second;
+    return found != Fake(context).identities.end();
+  };
+  table.fullPath = [](void*, const char* path, char* full) {
+    return CopyText(full, kTextSize, path);
+  };
   table.loadSchedule = [](void* context, const char* path, ScheduleList& schedule,
                           ScheduleOptions& options, bool* wellFormed) {
     FakeDocumentHost& fake = Fake(context);

@@ -419,9 +419,12 @@ TEST(EditorDocument, SavingOverAFileThatWasNotAScheduleAsks) {
   SaveSchedule(editor.document);
   editor.fake.files["C:\\pic.tlf"] = "notes";  // nor a save under another name
   OpenSchedule(editor.document);
-  editor.fake.savePaths = {"C:\\b.tlf"};
-  SaveScheduleAs(editor.document);
-  EXPECT_EQ(editor.fake.messages.size(), 3u);
+  // The same file under another case or its short name asks; another file does not.
+  editor.fake.identities = {{"C:\\pic.tlf", 7}, {"C:\\PIC~1.tlf", 7}, {"C:\\b.tlf", 8}};
+  editor.fake.answers = {false, false};
+  editor.fake.savePaths = {"C:\\PIC.tlf", "C:\\PIC~1.tlf", "C:\\b.tlf"};
+  for (int save = 0; save < 3; ++save) SaveScheduleAs(editor.document);
+  EXPECT_EQ(editor.fake.messages.size(), 5u);
   EXPECT_EQ(editor.fake.writes, (Names{"C:\\pic.tlf", "C:\\pic.tlf", "C:\\b.tlf"}));
 }
 
