@@ -77,9 +77,8 @@ DocumentHost FakeDocumentHost::host() {
     return Fake(context).files.count(path) > 0;
   };
   table.fileIdentity = [](void* context, const char* path, FileIdentity* identity) {
-    auto found = Fake(context).identities.find(path);
-    if (found != Fake(context).identities.end()) identity->index = found->second;
-    return found != Fake(context).identities.end();
+    identity->index = Fake(context).identities[path];  // 0: no file known there
+    return identity->index != 0;
   };
   table.fullPath = [](void*, const char* path, char* full) {
     return CopyText(full, kTextSize, path);

@@ -277,7 +277,6 @@ TEST(EditorDocument, FailedSavesKeepFlagNameAndFile) {
   const std::pair<FileProblem, std::string> kReasons[] = {
       {FileProblem::kTooLarge, "ファイルが16MBを超えるため保存できません。\n"},
       {FileProblem::kTooManyItems, "アイテムが100000個を超えるため保存できません。\n"},
-      {FileProblem::kKeptElsewhere, kSaveFailed},
       {FileProblem::kKeptElsewhere, kSaveFailed}};
   editor.fake.keptAs = "C:\\~tlsave0.tmp";
   for (const auto& [problem, text] : kReasons) {
@@ -287,12 +286,14 @@ TEST(EditorDocument, FailedSavesKeepFlagNameAndFile) {
               text + "C:\\plan.tlf" +
                   (problem == FileProblem::kKeptElsewhere
                        ? "\nファイルは次の名前で残っています。\nC:\\~tlsave0.tmp"
-                       : "") +
-                  (editor.fake.oldKeptAs.empty()
-                       ? ""
-                       : "\n元のファイルは次の名前で残っています。\nC:\\~tlback0.tmp"));
-    if (problem == FileProblem::kKeptElsewhere) editor.fake.oldKeptAs = "C:\\~tlback0.tmp";
+                       : ""));
   }
+  editor.fake.oldKeptAs = "C:\\~tlback0.tmp";  // the old file left under the backup's name
+  SaveSchedule(editor.document);
+  EXPECT_EQ(editor.fake.messages.back().text,
+            std::string(kSaveFailed) +
+                "C:\\plan.tlf\nファイルは次の名前で残っています。\n"
+                "C:\\~tlsave0.tmp\n元のファイルは次の名前で残っています。\nC:\\~tlback0.tmp");
 
   // Untitled, save goes through the save-as dialog; cancelled, nothing changes.
   Editor untitled({"A"});
@@ -391,8 +392,7 @@ TEST(EditorDocument, OpenAndDropReplaceTheDocument) {
             "ドロップされたファイルのパスが長すぎるため使えません。");
   std::string japanese = "D:\\\x95\x5C.tlf";  // 表: counted otherwise, and still taken
   editor.fake.files[japanese] = FakeDocumentHost::ScheduleBytes({"W"});
-  OpenDroppedSchedule(editor.document, InUtf16, &japanese[0]);
-  EXPECT_EQ(editor.names(), (Names{"W"}));
+  OpenDroppedSchedule(editor.document, InUtf16, &japanese[0]);          // opened: "W" below
   const std::string longest = "D:\\" + std::string(252, 'a') + ".tlf";  // 259 bytes
   editor.fake.files[longest] = FakeDocumentHost::ScheduleBytes({"C"});
   Drop(editor.document, longest + "x.tlf");
@@ -421,7 +421,7 @@ TEST(EditorDocument, SavingOverAFileThatWasNotAScheduleAsks) {
   OpenSchedule(editor.document);
   // The same file under another case or its short name asks; another file does not.
   editor.fake.identities = {{"C:\\pic.tlf", 7}, {"C:\\PIC~1.tlf", 7}, {"C:\\b.tlf", 8}};
-  editor.fake.answers = {false, false};
+  editor.fake.answers = {false, false};  // No to both
   editor.fake.savePaths = {"C:\\PIC.tlf", "C:\\PIC~1.tlf", "C:\\b.tlf"};
   for (int save = 0; save < 3; ++save) SaveScheduleAs(editor.document);
   EXPECT_EQ(editor.fake.messages.size(), 5u);

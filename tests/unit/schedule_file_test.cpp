@@ -13,6 +13,7 @@
 #include "fakes/test_files.h"
 #include "file_replace.h"
 #include "schedule_file.h"
+#include "text_encoding.h"
 
 namespace fs = std::filesystem;
 
@@ -300,6 +301,49 @@ TEST(ScheduleFileReader, WhatReadsAsASchedule) {
       EXPECT_EQ(wellFormed, expected) << bytes;
     }
   }
+}
+
+// Knows あ and 表 (second byte '\'); any other character past ASCII is "?".
+bool FakeUtf8ToCodePage932(void*, const char* utf8, std::size_t size, char* out, std::size_t,
+                           std::size_t* written, bool* lossy) {
+  std::map<std::string, std::string> known = {{"\xE3\x81\x82", "\x82\xA0"},
+                                              {"\xE8\xA1\xA8", "\x95\x5C"}};
+  std::string text(utf8, size), result;  // copied first: out may be the input's place
+  for (std::size_t i = 0, length = 1; i < size; i += length, length = 1) {
+    while (i + length < size && (text[i + length] & 0xC0) == 0x80) ++length;
+    std::string one = text.substr(i, length);
+    if (one[0] & 0x80) one = known.count(one) > 0 ? known[one] : (*lossy = true, "?");
+    result += one;
+  }
+  *written = result.copy(out, result.size());
+  return true;
+}
+
+TEST(ScheduleFileReader, Utf8FilesReadAsCodePage932) {
+  const TextConversionHost fake{FakeUtf8ToCodePage932, nullptr};
+  SetScheduleTextConversion(&fake);
+  const std::string kMark = "\xEF\xBB\xBF";
+  const std::string kCases[][4] = {
+      // byte order mark, name's line, name read, "" if lossy
+      {kMark, "\xE3\x81\x82", "\x82\xA0", "ok"},
+      {"", "\xE8\xA1\xA8!", "\x95\x5C!", "ok"},
+      {"", "\x95\x5C\x82\xA0", "\x95\x5C\x82\xA0", "ok"},  // Shift-JIS stays
+      {"", "\xE3\x81!\xC0\xAF\xED\xA0\x80", "\xE3\x81!\xC0\xAF\xED\xA0\x80", "ok"},  // no UTF-8
+      {"", "plan", "plan", "ok"},
+      {"", "\xF0\x9F\x98\x80\xE3\x81\x82", "?\x82\xA0", ""},  // no code page 932 form
+      {kMark, "a\xFF", "a?", ""},                             // not UTF-8 after the mark
+  };
+  for (const auto& [mark, line, read, formed] : kCases) {
+    std::string bytes =
+        mark + "true\r\ntrue\r\n1\r\n" + line + "\r\nC:\\a.exe\r\nnn\r\nnn\r\nfalse\r\n0";
+    ScheduleOptions options;
+    bool wellFormed = formed.empty();
+    std::string name = ParseEditor(bytes, &options, &wellFormed).at(0).name;
+    EXPECT_EQ(wellFormed, !formed.empty()) << read;
+    EXPECT_EQ(name + "|" + ParseRunner(bytes).at(0).name, read + "|" + read);
+    EXPECT_TRUE(options.showRunnerWindow && RunnerOptions(bytes).exitAfterRun) << read;
+  }
+  SetScheduleTextConversion(nullptr);
 }
 
 TEST(ScheduleFileReader, OptionWordsInTheEditor) {
@@ -948,8 +992,7 @@ TEST(ScheduleFileWriter, EveryFailedStepLeavesAWholeFile) {
       {"old copied, both kept", F::kOldCopied, "old", {}, SaveOutcome::kFailed, 1},
       {"every backup name taken", F::kWorks, "old", {}, SaveOutcome::kNoFreeName, 201},
   };
-  // A usual folder, one of 248 bytes where only short names fit beside "a", and one where
-  // they fill the path to its 259 bytes.
+  // A usual folder; only short names beside "a" in one of 248 bytes, and to 259 in the last.
   for (std::string folder : {std::string("D:\\docs\\"), std::string(246, 'f') + "\\",
                              std::string(248, 'f') + "\\", std::string(255, 'f') + "\\"}) {
     bool shortNames = folder.size() > 247;
