@@ -755,7 +755,7 @@ def group_zone_mark(run):
             program = Program(run, run.exe("TLRun.exe"), b'"' + win_path(folder) + tail + b'"')
             reply = driver(run, "wait-messagebox", hex_arg(CAPTION_RUNNER), WAIT_MS)
             check_equal(run, (reply.text("text") or b"").split(b"\n")[1:2], [win_path(schedule)],
-                        f"zone 3, {folder[-9:]}{tail}: the runner asks about the file it reads")
+                        f"zone 3, ...{folder[-9:]}{tail.decode()}: asks about the file read")
             answer(run, CAPTION_RUNNER, IDNO)
             check_ended(run, program, 0, "zone 3 through a tail, No: the runner")
 
