@@ -93,8 +93,9 @@ SaveOutcome PutRight(const FileHost& host, const char* target, const char* tempo
   if (!temporaryThere && !backupThere) return SaveOutcome::kFailed;
   CopyText(keptAs, capacity, temporaryThere ? temporary : backup);
   // The user's old schedule is then in the backup: named too, so it can be found.
-  if (temporaryThere && backupThere && oldKeptAs != nullptr)
+  if (temporaryThere && backupThere && oldKeptAs != nullptr) {
     CopyText(oldKeptAs, capacity, backup);
+  }
   return SaveOutcome::kKeptElsewhere;
 }
 
