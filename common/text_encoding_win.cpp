@@ -21,7 +21,17 @@ bool Utf8ToCodePage932(void*, const char* utf8, std::size_t size, char* out,
   if (block == nullptr) return false;
   wchar_t* wide = static_cast<wchar_t*>(block);
   wideCount = MultiByteToWideChar(CP_UTF8, 0, utf8, inSize, wide, wideCount);
-  // A sequence that is not UTF-8 arrives as U+FFFD, which code page 932 lacks too.
+  // A character past U+FFFF comes as two UTF-16 units, which would each become a "?": it
+  // becomes one U+FFFD instead. A sequence that is not UTF-8 arrives as U+FFFD as well,
+  // and code page 932 lacks it.
+  int units = 0;
+  for (int i = 0; i < wideCount; ++i) {
+    bool pair = i + 1 < wideCount && wide[i] >= 0xD800 && wide[i] <= 0xDBFF &&
+                wide[i + 1] >= 0xDC00 && wide[i + 1] <= 0xDFFF;
+    wide[units++] = pair ? 0xFFFD : wide[i];
+    if (pair) ++i;
+  }
+  wideCount = units;
   BOOL usedDefault = FALSE;
   int count = wideCount > 0
                   ? WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide, wideCount, out,
