@@ -963,6 +963,9 @@ TEST_F(Association, LogonValueIsWrittenAsItIsReadBack) {
   std::string found(kTextSize, 'x');
   EXPECT_TRUE(RunnerBeside("C:\\App\\TLSet.exe", &found[0]));
   EXPECT_STREQ(found.c_str(), runner.c_str());
+  const std::string fullest = "C:\\" + std::string(246, 'a') + "\\TLRun.exe";  // 259 bytes
+  EXPECT_TRUE(RunnerBeside((fullest.substr(0, 250) + "x").c_str(), &found[0]));
+  EXPECT_EQ(found.c_str(), fullest);
   EXPECT_FALSE(RunnerBeside(("C:\\" + std::string(248, 'a') + "\\x").c_str(), &found[0]));
   EXPECT_STREQ(found.c_str(), "");
   found.assign(kTextSize, 'x');
