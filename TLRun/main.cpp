@@ -14,6 +14,7 @@
 #include "runner_load.h"
 #include "runner_window.h"
 #include "schedule_file.h"
+#include "text_encoding.h"
 #include "zone_identifier.h"
 
 namespace {
@@ -48,6 +49,9 @@ int RunRunner(HINSTANCE instance) {
     RunRunnerAssociation(instance, kAssociationConfirmation);
     return 0;
   }
+  // One spelling of the schedule's path: resolved once, as its open resolves it, and that
+  // one path is both asked about its zone mark and read.
+  ResolveSchedulePath(Win32ZoneHost(), runnerState.schedulePath);
   // A schedule that is not there is named at once: there is nothing to ask about.
   if (ScheduleFileMissing(runnerState.schedulePath)) {
     ReportUnreadSchedule(FileProblem::kNotFound);
@@ -72,6 +76,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // The shell carries out some verbs through COM objects, which need the calling thread in
   // a single-threaded apartment; OLE1 DDE stays off, as the shell asks.
   HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  // A schedule saved as UTF-8 (Notepad's default) is read as its code page 932 text.
+  SetScheduleTextConversion(Win32TextConversion());
   int exitCode = RunRunner(instance);
   if (SUCCEEDED(com)) CoUninitialize();
   return exitCode;

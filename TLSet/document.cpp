@@ -20,6 +20,7 @@ const char kSaveFailedText[] = "保存できませんでした。\n";
 const char kSaveTooLargeText[] = "ファイルが16MBを超えるため保存できません。\n";
 const char kSaveTooManyText[] = "アイテムが100000個を超えるため保存できません。\n";
 const char kKeptElsewhereText[] = "\nファイルは次の名前で残っています。\n";
+const char kOldKeptText[] = "\n元のファイルは次の名前で残っています。\n";
 const char kReadFailedText[] = "ファイルを読み込めませんでした。\n";
 const char kAddTooManyText[] = "アイテムは100000個までしか登録できません。";
 const char kAddNoMemoryText[] = "メモリが足りないため、アイテムを追加できませんでした。";
@@ -69,15 +70,18 @@ const char* ProblemText(FileProblem problem, bool saving) {
   }
 }
 
-// Shows text followed by detail (a path), and by more and a second path when they are
-// given, in one box; the paths are cut if they must be.
+// Shows text followed by detail (a path), and by more and a second path, evenMore and a
+// third path when they are given, in one box; the paths are cut if they must be.
 void ShowProblem(EditorDocument& document, const char* text, const char* detail,
-                 const char* more = "", const char* second = "") {
-  char message[kTextSize * 3];
+                 const char* more = "", const char* second = "", const char* evenMore = "",
+                 const char* third = "") {
+  char message[kTextSize * 4];
   CopyText(message, sizeof message, text);
   AppendText(message, sizeof message, detail);
   AppendText(message, sizeof message, more);
   AppendText(message, sizeof message, second);
+  AppendText(message, sizeof message, evenMore);
+  AppendText(message, sizeof message, third);
   TellError(document, message);
 }
 
@@ -124,23 +128,46 @@ void OpenScheduleFile(EditorDocument& document, const char* path) {
   }
 }
 
+// Whether path names the document's own file under any spelling (another case, ".\", a
+// short 8.3 name): by the file's identity where both names lead to a file, else by the
+// full paths compared without case.
+bool IsDocumentFile(const EditorDocument& document, const char* path) {
+  if (document.fileName[0] == '\0') return false;
+  const DocumentHost& host = document.host;
+  FileIdentity own;
+  FileIdentity other;
+  if (host.fileIdentity(host.context, document.fileName, &own) &&
+      host.fileIdentity(host.context, path, &other)) {
+    return own.volume == other.volume && own.index == other.index;
+  }
+  char ownFull[kTextSize];
+  char otherFull[kTextSize];
+  if (!host.fullPath(host.context, document.fileName, ownFull) ||
+      !host.fullPath(host.context, path, otherFull)) {
+    return SameIgnoringCase(document.fileName, path);
+  }
+  return SameIgnoringCase(ownFull, otherFull);
+}
+
 // Writes the document to path and makes path its file; on failure the user is told why,
 // and where the file is when none could stay under its name, and the document keeps its
 // file name and its modified flag.
 SaveResult WriteTo(EditorDocument& document, const char* path) {
   // A file that was opened but did not read as a schedule is replaced only when the user
   // says so; No, the default, keeps the file and the document as they are.
-  if (!document.fileWellFormed && std::strcmp(path, document.fileName) == 0) {
+  if (!document.fileWellFormed && IsDocumentFile(document, path)) {
     char question[kTextSize * 2];
     CopyText(question, sizeof question, path);
     AppendText(question, sizeof question, kOverwriteForeignText);
     if (!AskQuestion(document, question, true)) return SaveResult::kCancelled;
   }
   char keptAs[kTextSize] = "";
+  char oldKeptAs[kTextSize] = "";
   FileProblem problem = document.host.writeSchedule(
-      document.host.context, path, document.schedule, document.options, keptAs);
+      document.host.context, path, document.schedule, document.options, keptAs, oldKeptAs);
   if (problem == FileProblem::kKeptElsewhere) {
-    ShowProblem(document, kSaveFailedText, path, kKeptElsewhereText, keptAs);
+    ShowProblem(document, kSaveFailedText, path, kKeptElsewhereText, keptAs,
+                oldKeptAs[0] != '\0' ? kOldKeptText : "", oldKeptAs);
     return SaveResult::kFailed;
   }
   if (problem == FileProblem::kNoFreeName) {
@@ -329,7 +356,7 @@ SaveResult SaveScheduleAs(EditorDocument& document) {
   }
   // The dialog does not ask about an existing file (the name it returned may lack the
   // extension), so the question comes here, for every file but the document's own.
-  if (std::strcmp(path, document.fileName) != 0 &&
+  if (!IsDocumentFile(document, path) &&
       document.host.fileExists(document.host.context, path)) {
     char question[kTextSize * 2];
     CopyText(question, sizeof question, path);

@@ -15,6 +15,12 @@
 
 struct EditorDocument;
 
+// Which file a name leads to: its volume's serial number and its index on that volume.
+struct FileIdentity {
+  uint32_t volume = 0;
+  uint64_t index = 0;
+};
+
 struct DocumentHost {
   // The first selected row of the list view, -1 when none is selected.
   int32_t (*selectedRow)(void* context);
@@ -39,13 +45,20 @@ struct DocumentHost {
   bool (*itemDialogChanged)(void* context);
   // The file system as the document sees it.
   bool (*fileExists)(void* context, const char* path);
+  // The identity of the file at path (GetFileInformationByHandle); false when there is no
+  // file there to ask, or it cannot be opened.
+  bool (*fileIdentity)(void* context, const char* path, FileIdentity* identity);
+  // The full form of path (GetFullPathNameA) into full (kTextSize bytes); false when it
+  // cannot be made or does not fit.
+  bool (*fullPath)(void* context, const char* path, char* full);
   // Reading and writing a schedule file: kNone when it was done, else why not. keptAs
-  // (kTextSize bytes) receives the name that holds the content of a kKeptElsewhere save.
+  // (kTextSize bytes) receives the name that holds the content of a kKeptElsewhere save,
+  // oldKeptAs (kTextSize bytes) the backup's name when the old file stays under it.
   // wellFormed: whether the file read as a schedule (ParseScheduleText).
   FileProblem (*loadSchedule)(void* context, const char* path, ScheduleList& schedule,
                               ScheduleOptions& options, bool* wellFormed);
   FileProblem (*writeSchedule)(void* context, const char* path, const ScheduleList& schedule,
-                               const ScheduleOptions& options, char* keptAs);
+                               const ScheduleOptions& options, char* keptAs, char* oldKeptAs);
   // The editor's silent shell registration at a start without a file.
   void (*registerAssociation)(void* context);
   void* context;

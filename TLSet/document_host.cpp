@@ -94,6 +94,27 @@ bool HostFileExists(void*, const char* path) {
   return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
 }
 
+// Opened for no access at all, which reads the file's information without disturbing any
+// program that holds it; a folder opens only with the backup flag.
+bool HostFileIdentity(void*, const char* path, FileIdentity* identity) {
+  HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION information;
+  bool read = GetFileInformationByHandle(file, &information) != FALSE;
+  CloseHandle(file);
+  if (!read) return false;
+  identity->volume = information.dwVolumeSerialNumber;
+  identity->index =
+      (static_cast<uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
+  return true;
+}
+
+bool HostFullPath(void*, const char* path, char* full) {
+  DWORD length = GetFullPathNameA(path, kTextSize, full, nullptr);
+  return length != 0 && length < kTextSize;
+}
+
 FileProblem HostLoadSchedule(void*, const char* path, ScheduleList& schedule,
                              ScheduleOptions& options, bool* wellFormed) {
   FileProblem problem = FileProblem::kNone;
@@ -102,9 +123,9 @@ FileProblem HostLoadSchedule(void*, const char* path, ScheduleList& schedule,
 }
 
 FileProblem HostWriteSchedule(void*, const char* path, const ScheduleList& schedule,
-                              const ScheduleOptions& options, char* keptAs) {
+                              const ScheduleOptions& options, char* keptAs, char* oldKeptAs) {
   FileProblem problem = FileProblem::kNone;
-  WriteScheduleFile(path, schedule, options, &problem, keptAs);
+  WriteScheduleFile(path, schedule, options, &problem, keptAs, oldKeptAs);
   return problem;
 }
 
@@ -127,6 +148,8 @@ DocumentHost Win32DocumentHost(EditorState* state) {
   host.runItemDialog = HostRunItemDialog;
   host.itemDialogChanged = HostItemDialogChanged;
   host.fileExists = HostFileExists;
+  host.fileIdentity = HostFileIdentity;
+  host.fullPath = HostFullPath;
   host.loadSchedule = HostLoadSchedule;
   host.writeSchedule = HostWriteSchedule;
   host.registerAssociation = HostRegisterAssociation;

@@ -43,6 +43,7 @@ constexpr CommandEntry kCommandTable[] = {
     {IDM_SAVE_AS, EditorCommand::kSaveAs},
     {IDA_SAVE_AS, EditorCommand::kSaveAs},
     {IDM_RUN_AT_LOGON, EditorCommand::kRunAtLogon},
+    {IDM_IMPORT_STARTUP, EditorCommand::kImportStartup},
     {IDM_EXIT, EditorCommand::kExit},
     {IDM_VERSION, EditorCommand::kVersion},
 };

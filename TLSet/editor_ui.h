@@ -25,6 +25,7 @@ enum class EditorCommand {
   kSave,
   kSaveAs,
   kRunAtLogon,
+  kImportStartup,
   kExit,
   kVersion,
 };

@@ -101,16 +101,16 @@ DroppedPath ReadDroppedPath(QueryDroppedFileFn query, void* drop, char* path) {
   uint32_t length = query(drop, nullptr, 0);
   if (length == 0) return DroppedPath::kNone;
   if (length >= kTextSize) return DroppedPath::kTooLong;
-  uint32_t copied = query(drop, path, kTextSize);
-  // The same drop gives the same name twice; a shorter copy would be a cut name. A shell
-  // that counts UTF-16 characters reports fewer than the bytes it copies, so the copy's own
-  // length is checked too: one that filled the buffer (but for a double-byte character
-  // that did not fit) may be cut.
+  query(drop, path, kTextSize);
+  // The count is only a hint: a shell that counts UTF-16 characters reports fewer than the
+  // bytes it copies. Only a copy that fills the buffer (but for a double-byte character
+  // that did not fit), and that the count does not confirm, may be cut; any other is whole.
   path[kTextSize - 1] = '\0';
   std::size_t bytes = std::strlen(path);
-  if (copied != length || bytes != length) {
+  if (bytes == 0) return DroppedPath::kNone;
+  if (bytes != length && bytes + 2 >= kTextSize) {
     path[0] = '\0';
-    return bytes + 2 >= kTextSize ? DroppedPath::kTooLong : DroppedPath::kNone;
+    return DroppedPath::kTooLong;
   }
   return DroppedPath::kRead;
 }

@@ -77,8 +77,9 @@ using QueryDroppedFileFn = uint32_t (*)(void* drop, char* buffer, uint32_t capac
 enum class DroppedPath { kRead, kNone, kTooLong };
 // The first dropped file's whole path into path (kTextSize bytes). Its length is asked
 // first, so a path that does not fit is refused before anything is copied: never cut. A
-// copy whose own length is not the one reported (a count of UTF-16 characters, not of
-// bytes) is not taken either: kTooLong when it filled the buffer, else kNone (a cut name).
+// copy that fills the buffer with a length other than the one reported (which may count
+// UTF-16 characters, not bytes) may be cut and is refused too (kTooLong); any other copy
+// is taken. kNone: no name at all.
 DroppedPath ReadDroppedPath(QueryDroppedFileFn query, void* drop, char* path);
 extern const char kDroppedPathTooLongText[];
 

@@ -7,6 +7,7 @@
 #include "editor_state.h"
 #include "instance_mutex.h"
 #include "resource.h"
+#include "text_encoding.h"
 
 namespace {
 
@@ -46,6 +47,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // through COM objects: they need this thread in a single-threaded apartment, with OLE1
   // DDE off, as the shell asks.
   HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  // A schedule saved as UTF-8 (Notepad's default) is read as its code page 932 text.
+  SetScheduleTextConversion(Win32TextConversion());
   int exitCode = RunEditor(instance);
   if (SUCCEEDED(com)) CoUninitialize();
   return exitCode;

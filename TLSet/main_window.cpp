@@ -13,6 +13,8 @@
 #include "long_path.h"
 #include "resource.h"
 #include "run_at_logon.h"
+#include "startup_dialog.h"
+#include "startup_import.h"
 #include "version_dialog.h"
 
 EditorState editorState;
@@ -138,6 +140,24 @@ void RunAtLogon() {
   ToggleRunAtLogon(editorState.document, Win32RegistryHost(), programPath);
 }
 
+// The dialog counts as one of the document's prompts: a logoff meanwhile asks nothing.
+void ImportStartup(HWND window) {
+  EditorDocument& document = editorState.document;
+  if (HasOpenPrompt(document)) return;
+  static StartupList list;  // large; the dialog is modal, so one serves every opening
+  RegistryHost registry = Win32RegistryHost();
+  StartupFolderHost folders = Win32StartupFolderHost();
+  bool switchOff = false;
+  ++document.openPrompts;
+  bool chosen =
+      RunStartupImportDialog(editorState.instance, window, registry, folders, list, &switchOff);
+  --document.openPrompts;
+  if (!chosen) return;
+  char programPath[kTextSize];
+  OwnProgramPath(programPath);
+  ImportStartupEntries(document, registry, folders, list, switchOff, programPath);
+}
+
 void RunCommand(HWND window, EditorCommand command) {
   EditorDocument& document = editorState.document;
   switch (command) {
@@ -171,6 +191,8 @@ void RunCommand(HWND window, EditorCommand command) {
       return;
     case EditorCommand::kRunAtLogon:
       return RunAtLogon();
+    case EditorCommand::kImportStartup:
+      return ImportStartup(window);
     case EditorCommand::kExit:
       return CloseEditor(window);
     case EditorCommand::kVersion:

@@ -40,6 +40,13 @@
 #define IDC_DELAY_ARROWS 1023
 #define IDC_PATH_IS_ENV_VAR 1027
 
+// The startup import dialog and its controls.
+#define IDD_STARTUP_IMPORT 111
+#define IDC_STARTUP_LIST 1040
+#define IDC_STARTUP_SWITCH_OFF 1041
+#define IDC_STARTUP_PUT_BACK 1042
+#define IDC_STARTUP_OLD_WINDOWS 1043
+
 // Version dialog: the bitmap button that opens the home page.
 #define IDC_HOME_PAGE_LINK 1026
 
@@ -58,6 +65,7 @@
 #define IDM_VERSION 40042
 #define IDM_EDIT_ITEM 40046
 #define IDM_RUN_AT_LOGON 40060
+#define IDM_IMPORT_STARTUP 40061
 
 // Shortcut commands: the accelerators send identifiers of their own.
 #define IDA_OPEN 40047

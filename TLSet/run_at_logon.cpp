@@ -54,25 +54,31 @@ bool DocumentRunsAtLogon(const EditorDocument& document, const RegistryHost& reg
          RunsAtLogon(ReadLogonCommand(registry), document.fileName);
 }
 
-void ToggleRunAtLogon(EditorDocument& document, const RegistryHost& registry,
-                      const char* programPath) {
-  if (HasOpenPrompt(document)) return;
-  LogonCommand logon = ReadLogonCommand(registry);
-  if (RunsAtLogon(logon, document.fileName)) {
-    if (!DeleteLogonCommand(registry)) Show(document, kNotRemovedText);
-    return;
-  }
-  if (!SaveFirst(document)) return;
+bool RegisterRunAtLogon(EditorDocument& document, const RegistryHost& registry,
+                        const char* programPath) {
+  if (!SaveFirst(document)) return false;
   // Beside the editor's own file, not in the current folder, which the file dialogs move.
   char runner[kTextSize];
   if (!RunnerBeside(programPath, runner) ||
       !document.host.fileExists(document.host.context, runner)) {
     Show(document, kRunnerMissingText, runner);
+    return false;
+  }
+  // Read after the save: a save as may have named the very schedule the value runs already.
+  LogonCommand logon = ReadLogonCommand(registry);
+  if (RunsAtLogon(logon, document.fileName)) return true;
+  if (!MayReplace(document, logon)) return false;
+  if (WriteLogonCommand(registry, runner, document.fileName)) return true;
+  Show(document, kNotRegisteredText);
+  return false;
+}
+
+void ToggleRunAtLogon(EditorDocument& document, const RegistryHost& registry,
+                      const char* programPath) {
+  if (HasOpenPrompt(document)) return;
+  if (RunsAtLogon(ReadLogonCommand(registry), document.fileName)) {
+    if (!DeleteLogonCommand(registry)) Show(document, kNotRemovedText);
     return;
   }
-  // The save as may have named the very schedule the value runs already.
-  if (!RunsAtLogon(logon, document.fileName) && !MayReplace(document, logon)) return;
-  if (!WriteLogonCommand(registry, runner, document.fileName)) {
-    Show(document, kNotRegisteredText);
-  }
+  RegisterRunAtLogon(document, registry, programPath);
 }

@@ -1,5 +1,7 @@
-// TLUninstaller: removes the .tlf association after asking. No window, no message loop and
-// no file access; the process always ends with exit code 1.
+// TLUninstaller: removes the .tlf association after asking, and puts back the startup
+// entries the editor switched off. No window and no message loop; the only file access is a
+// look whether those entries' files are still there. The process always ends with exit
+// code 1.
 #include <windows.h>
 
 #include "association.h"
@@ -13,6 +15,6 @@ bool AskYes(const char* text, const char* caption) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  RunRemoverSequence(Win32RegistryHost(), AskYes);
+  RunRemoverSequence(Win32RegistryHost(), Win32StartupFolderHost(), AskYes);
   return 1;
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "registry_host.h"
+#include "startup_entries.h"
 #include "text.h"
 
 // Reads the process's current directory into a kTextSize buffer; false when it cannot be
@@ -79,10 +80,13 @@ void RunAssociationSequence(const RegistryHost& host, const AssociationUi& ui,
 
 // The remover's sequence: asks, removes ".tlf" and the ProgID tree from both roots on yes,
 // with the logon Run value when that runs a TLRun.exe (both texts then say so on their
-// second line), and reports success only when all of it is really gone. askYes shows a
-// yes/no question. Like the runner's sequence, it tells the shell only of a change.
+// second line), and the startup entries the editor switched off, put back through folders
+// (a line of their own), and reports success only when all of it is really gone and back.
+// askYes shows a yes/no question. Like the runner's sequence, it tells the shell only of a
+// change.
 using AskYesFn = bool (*)(const char* text, const char* caption);
-void RunRemoverSequence(const RegistryHost& host, AskYesFn askYes);
+void RunRemoverSequence(const RegistryHost& host, const StartupFolderHost& folders,
+                        AskYesFn askYes);
 
 // GetCurrentDirectoryA into a kTextSize buffer (Windows builds only).
 bool Win32CurrentDirectory(char* directory);

@@ -73,7 +73,7 @@ SaveOutcome Placed(const FileHost& host, const char* target, const char* backup)
 // a file is deleted only while the target's name is known to hold one. A target that
 // cannot be looked at may be gone with the old file in the backup, so then both stay.
 SaveOutcome PutRight(const FileHost& host, const char* target, const char* temporary,
-                     const char* backup, char* keptAs, std::size_t capacity) {
+                     const char* backup, char* keptAs, std::size_t capacity, char* oldKeptAs) {
   if (Holds(host, target)) {
     host.deleteFile(host.context, temporary);
     if (backup[0] != '\0') host.deleteFile(host.context, backup);
@@ -92,14 +92,20 @@ SaveOutcome PutRight(const FileHost& host, const char* target, const char* tempo
   // Held by another program, say: both files stay, and the user is told where.
   if (!temporaryThere && !backupThere) return SaveOutcome::kFailed;
   CopyText(keptAs, capacity, temporaryThere ? temporary : backup);
+  // The user's old schedule is then in the backup: named too, so it can be found.
+  if (temporaryThere && backupThere && oldKeptAs != nullptr) {
+    CopyText(oldKeptAs, capacity, backup);
+  }
   return SaveOutcome::kKeptElsewhere;
 }
 
 }  // namespace
 
 SaveOutcome SaveFileSafely(const FileHost& host, const char* target, const char* bytes,
-                           std::size_t size, char* keptAs, std::size_t capacity) {
+                           std::size_t size, char* keptAs, std::size_t capacity,
+                           char* oldKeptAs) {
   CopyText(keptAs, capacity, "");
+  if (oldKeptAs != nullptr) CopyText(oldKeptAs, capacity, "");
   if (std::strlen(target) >= kTextSize) return SaveOutcome::kFailed;
   FileState state = host.fileState(host.context, target);
   if (state != FileState::kMissing && state != FileState::kReplaceable) {
@@ -122,5 +128,5 @@ SaveOutcome SaveFileSafely(const FileHost& host, const char* target, const char*
                       ? host.moveFile(host.context, temporary, target)
                       : host.replaceFile(host.context, target, temporary, backup);
   if (replaced) return Placed(host, target, backup);
-  return PutRight(host, target, temporary, backup, keptAs, capacity);
+  return PutRight(host, target, temporary, backup, keptAs, capacity, oldKeptAs);
 }

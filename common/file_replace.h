@@ -41,8 +41,10 @@ enum class SaveOutcome { kSaved, kFailed, kKeptElsewhere, kNoFreeName };
 // named beside it, each no longer than a path the target's folder can hold. kFailed leaves
 // the target as it was, or, when the system took it away, the old file put back under its
 // name. kKeptElsewhere: nothing could be put under the target's name; the new content is
-// in the file named in keptAs (capacity bytes), and the old one stays under its backup name.
+// in the file named in keptAs (capacity bytes), and the old one stays under its backup name,
+// which oldKeptAs (capacity bytes, when given) then names too, else it is emptied.
 // kNoFreeName: the target's folder had no free name for the temporary file or the backup
 // (each is tried with 100 numbers), or none that fits; nothing was changed.
 SaveOutcome SaveFileSafely(const FileHost& host, const char* target, const char* bytes,
-                           std::size_t size, char* keptAs, std::size_t capacity);
+                           std::size_t size, char* keptAs, std::size_t capacity,
+                           char* oldKeptAs = nullptr);

@@ -99,3 +99,28 @@ void SplitDriveAndFolder(const char* path, char* out, std::size_t capacity) {
   std::memcpy(out, path, length);
   out[length] = '\0';
 }
+
+namespace {
+
+unsigned char FoldCase(unsigned char byte) {
+  return byte >= 'A' && byte <= 'Z' ? static_cast<unsigned char>(byte - 'A' + 'a') : byte;
+}
+
+}  // namespace
+
+// Only single-byte letters fold, so the second byte of a double-byte character is
+// compared as it is.
+bool SameIgnoringCase(const char* left, const char* right) {
+  while (*left != '\0' && *right != '\0') {
+    std::size_t width = CharWidth(left);
+    if (width == 2) {
+      if (left[0] != right[0] || left[1] != right[1]) return false;
+    } else if (FoldCase(static_cast<unsigned char>(*left)) !=
+               FoldCase(static_cast<unsigned char>(*right))) {
+      return false;
+    }
+    left += width;
+    right += width;
+  }
+  return *left == '\0' && *right == '\0';
+}

@@ -15,6 +15,10 @@ long LastPathSeparator(const char* path);
 // fileName (kTextSize bytes).
 void DeriveFileName(const char* path, char* fileName);
 
+// Whether two paths are the same text but for the case of their ASCII letters, as Windows
+// compares file names.
+bool SameIgnoringCase(const char* left, const char* right);
+
 // The extension of the last component, from its last '.' to the end ("" when none).
 const char* PathExtension(const char* path);
 

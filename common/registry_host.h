@@ -1,8 +1,26 @@
-// The registry as the association, the logon Run value and the remover see it: a small
-// host of Win32-like calls, so every rule over it runs natively with an in-memory registry.
+// The registry as the association, the logon Run value, the startup import and the remover
+// see it: a small host of Win32-like calls, so every rule over it runs natively with an
+// in-memory registry.
 #pragma once
 
 #include <cstdint>
+
+#include "text.h"
+
+constexpr uint32_t kRegString = 1;        // REG_SZ
+constexpr uint32_t kRegExpandString = 2;  // REG_EXPAND_SZ
+constexpr uint32_t kRegBinary = 3;        // REG_BINARY
+constexpr int32_t kRegNoMoreItems = 259;  // ERROR_NO_MORE_ITEMS
+
+// One named value as an enumeration finds it. The wide registry functions read it, so a
+// name or text with characters the ANSI code page lacks is reported, not read as '?'.
+struct RegValueInfo {
+  char name[kTextSize] = "";
+  uint32_t type = 0;
+  char text[kTextSize] = "";  // a string value's text in the ANSI code page
+  bool cut = false;           // the name or the text did not fit 259 bytes
+  bool foreign = false;       // the name or the text has characters without an ANSI form
+};
 
 // An open registry key as the host hands it out; the value means nothing to this code.
 using RegKey = std::uintptr_t;
@@ -43,6 +61,17 @@ struct RegistryHost {
   int32_t (*setValue)(void* context, RegKey root, const char* path, const char* name,
                       const char* text, uint32_t byteCount);
   int32_t (*deleteValue)(void* context, RegKey root, const char* path, const char* name);
+  // Any named value of root\path: its type and up to capacity bytes of its data, their
+  // count in *size; 2 when it is missing, 234 (more data) when it does not fit.
+  int32_t (*queryValue)(void* context, RegKey root, const char* path, const char* name,
+                        uint32_t* type, uint8_t* data, uint32_t capacity, uint32_t* size);
+  // Writes a REG_BINARY value, creating the key when it is missing.
+  int32_t (*setBinaryValue)(void* context, RegKey root, const char* path, const char* name,
+                            const uint8_t* data, uint32_t size);
+  // The index-th named value of root\path (0, 1, ...); kRegNoMoreItems after the last, 2
+  // when the key is missing.
+  int32_t (*enumValue)(void* context, RegKey root, const char* path, uint32_t index,
+                       RegValueInfo* value);
   // A modal message box without owner, OK button only.
   void (*showMessage)(void* context, const char* text, const char* caption);
   // Tells the shell that associations changed, so icons and verbs are refreshed.

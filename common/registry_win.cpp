@@ -169,6 +169,79 @@ int32_t DeleteValue(void*, RegKey rootKey, const char* path, const char* name) {
   return result;
 }
 
+int32_t QueryValue(void*, RegKey rootKey, const char* path, const char* name, uint32_t* type,
+                   uint8_t* data, uint32_t capacity, uint32_t* size) {
+  *type = 0;
+  *size = 0;
+  HKEY key = nullptr;
+  LONG result = RegOpenKeyExA(ToHkey(rootKey), path, 0, KEY_QUERY_VALUE, &key);
+  if (result != ERROR_SUCCESS) return result;
+  DWORD valueType = 0;
+  DWORD valueSize = capacity;
+  result = RegQueryValueExA(key, name, nullptr, &valueType, data, &valueSize);
+  RegCloseKey(key);
+  *type = valueType;
+  *size = result == ERROR_SUCCESS ? valueSize : 0;
+  return result;
+}
+
+int32_t SetBinaryValue(void*, RegKey rootKey, const char* path, const char* name,
+                       const uint8_t* data, uint32_t size) {
+  HKEY key = nullptr;
+  char emptyClass[] = "";
+  LONG result = RegCreateKeyExA(ToHkey(rootKey), path, 0, emptyClass, REG_OPTION_NON_VOLATILE,
+                                KEY_SET_VALUE, nullptr, &key, nullptr);
+  if (result != ERROR_SUCCESS) return result;
+  result = RegSetValueExA(key, name, 0, REG_BINARY, data, size);
+  RegCloseKey(key);
+  return result;
+}
+
+// Wide text into the ANSI code page; false when a character has no form there (no best-fit
+// stand-ins: a lookalike would name another value or file) or it does not fit.
+bool ToAnsi(const wchar_t* wide, int wideLength, char* text, bool* foreign) {
+  BOOL usedDefault = FALSE;
+  int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, wideLength, text,
+                                   static_cast<int>(kTextSize) - 1, nullptr, &usedDefault);
+  text[length > 0 ? length : 0] = '\0';
+  if (usedDefault) *foreign = true;
+  return length > 0 || wideLength == 0;
+}
+
+int32_t EnumValue(void*, RegKey rootKey, const char* path, uint32_t index,
+                  RegValueInfo* value) {
+  *value = RegValueInfo();
+  HKEY key = nullptr;
+  LONG result = RegOpenKeyExA(ToHkey(rootKey), path, 0, KEY_QUERY_VALUE, &key);
+  if (result != ERROR_SUCCESS) return result;
+  static wchar_t name[16384];  // the longest value name the registry allows
+  DWORD nameLength = sizeof name / sizeof name[0];
+  DWORD type = 0;
+  DWORD dataSize = 0;
+  result = RegEnumValueW(key, index, name, &nameLength, nullptr, &type, nullptr, &dataSize);
+  if (result == ERROR_SUCCESS) {
+    value->type = type;
+    value->cut = !ToAnsi(name, static_cast<int>(nameLength), value->name, &value->foreign);
+    if (type == REG_SZ || type == REG_EXPAND_SZ) {
+      // Read again by name at its own size; a string value may lack its terminating zero.
+      wchar_t* data = static_cast<wchar_t*>(HeapAlloc(GetProcessHeap(), 0, dataSize + 2));
+      DWORD size = dataSize;
+      if (data == nullptr ||
+          RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size) !=
+              ERROR_SUCCESS) {
+        value->cut = true;
+      } else {
+        int length = static_cast<int>(size / sizeof(wchar_t));
+        while (length > 0 && data[length - 1] == L'\0') --length;
+        if (!ToAnsi(data, length, value->text, &value->foreign)) value->cut = true;
+      }
+      if (data != nullptr) HeapFree(GetProcessHeap(), 0, data);
+    }
+  }
+  RegCloseKey(key);
+  return result;
+}
+
 // Task-modal like the editor's own boxes: the editor may already have a window when its
 // start reports a refused association, and that window takes no input under the box.
 void ShowMessage(void*, const char* text, const char* caption) {
@@ -194,6 +267,9 @@ RegistryHost Win32RegistryHost() {
   host.readValue = ReadValue;
   host.setValue = SetValue;
   host.deleteValue = DeleteValue;
+  host.queryValue = QueryValue;          // RegQueryValueExA
+  host.setBinaryValue = SetBinaryValue;  // RegSetValueExA, REG_BINARY
+  host.enumValue = EnumValue;            // RegEnumValueW
   host.showMessage = ShowMessage;
   host.notifyShell = NotifyShell;
   host.context = nullptr;

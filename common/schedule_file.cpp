@@ -12,6 +12,7 @@
 #include "file_replace.h"
 #include "memory.h"
 #include "text.h"
+#include "text_encoding.h"
 
 namespace {
 
@@ -322,11 +323,22 @@ bool BlankFrom(const ScheduleFileBytes& bytes, std::size_t from) {
 FileProblem ParseSchedule(ScheduleFileBytes& bytes, ScheduleList& list,
                           ScheduleOptions& options, bool* wellFormed) {
   list.clear();
+  // A UTF-8 file is read as its code page 932 text; a character that has no form there
+  // would be lost by a save, so such a file does not read as a schedule.
+  TextConversion converted = ConvertUtf8Schedule(bytes.data, &bytes.size);
+  if (converted == TextConversion::kFailed) {
+    *wellFormed = false;
+    return FileProblem::kFailed;
+  }
   // What follows the first 0x1A is judged on the raw bytes, as the text-mode step drops it.
   bool blank = BlankFrom(bytes, 0);
   const void* eof = bytes.size > 0 ? std::memchr(bytes.data, 0x1A, bytes.size) : nullptr;
-  bool formed = eof == nullptr || BlankFrom(bytes, static_cast<const char*>(eof) - bytes.data);
+  bool formed =
+      converted != TextConversion::kLossy &&
+      (eof == nullptr || BlankFrom(bytes, static_cast<const char*>(eof) - bytes.data));
   TextReader reader = TextModeReader(bytes);
+  // A NUL ends a text as the editor holds it: the rest of its line would be lost on a save.
+  formed = formed && std::memchr(reader.data, '\0', reader.size) == nullptr;
   ScheduleOptions read;
   read.showRunnerWindow = ReadOptionWord(reader, &formed);
   read.exitAfterRun = ReadOptionWord(reader, &formed);
@@ -339,6 +351,9 @@ FileProblem ParseSchedule(ScheduleFileBytes& bytes, ScheduleList& list,
 }
 
 FileProblem ParseRunnerSchedule(ScheduleFileBytes& bytes, ScheduleList& list) {
+  if (ConvertUtf8Schedule(bytes.data, &bytes.size) == TextConversion::kFailed) {
+    return FileProblem::kFailed;
+  }
   TextReader reader = TextModeReader(bytes);
   bool wellFormed = true;               // the runner takes what it can read
   ReadOptionWord(reader, &wellFormed);  // the runner reads its options line by line, elsewhere
@@ -356,6 +371,7 @@ FileProblem ParseRunnerSchedule(ScheduleFileBytes& bytes, ScheduleList& list) {
 }
 
 ScheduleOptions ParseRunnerOptions(ScheduleFileBytes& bytes) {
+  ConvertUtf8Schedule(bytes.data, &bytes.size);  // after a failed one, the lines as they are
   TextReader reader = TextModeReader(bytes);
   char line[kOptionLineSize];
   ScheduleOptions options;
@@ -412,7 +428,7 @@ bool CopyOfBytes(const char* bytes, std::size_t size, ScheduleFileBytes& copy) {
 
 // The save behind WriteScheduleFile.
 FileProblem WriteSchedule(const char* path, const ScheduleList& list,
-                          const ScheduleOptions& options, char* keptAs) {
+                          const ScheduleOptions& options, char* keptAs, char* oldKeptAs) {
   if (path == nullptr || path[0] == '\0') return FileProblem::kFailed;
   // A file the readers would refuse is not written: it could not be opened again.
   if (CountItems(list) > kMaxScheduleItems) return FileProblem::kTooManyItems;
@@ -424,8 +440,8 @@ FileProblem WriteSchedule(const char* path, const ScheduleList& list,
   if (formatted && bytes.size > kMaxScheduleFileBytes) {
     problem = FileProblem::kTooLarge;
   } else if (formatted) {
-    SaveOutcome outcome =
-        SaveFileSafely(PlatformFileHost(), path, bytes.data, bytes.size, keptAs, kTextSize);
+    SaveOutcome outcome = SaveFileSafely(PlatformFileHost(), path, bytes.data, bytes.size,
+                                         keptAs, kTextSize, oldKeptAs);
     problem = outcome == SaveOutcome::kSaved           ? FileProblem::kNone
               : outcome == SaveOutcome::kKeptElsewhere ? FileProblem::kKeptElsewhere
               : outcome == SaveOutcome::kNoFreeName    ? FileProblem::kNoFreeName
@@ -475,11 +491,14 @@ bool FormatScheduleFile(const ScheduleList& list, const ScheduleOptions& options
 }
 
 bool WriteScheduleFile(const char* path, const ScheduleList& list,
-                       const ScheduleOptions& options, FileProblem* problem, char* keptAs) {
+                       const ScheduleOptions& options, FileProblem* problem, char* keptAs,
+                       char* oldKeptAs) {
   char kept[kTextSize] = "";
-  FileProblem result = WriteSchedule(path, list, options, kept);
+  char oldKept[kTextSize] = "";
+  FileProblem result = WriteSchedule(path, list, options, kept, oldKept);
   if (problem != nullptr) *problem = result;
   if (keptAs != nullptr) CopyText(keptAs, kTextSize, kept);
+  if (oldKeptAs != nullptr) CopyText(oldKeptAs, kTextSize, oldKept);
   return result == FileProblem::kNone;
 }
 

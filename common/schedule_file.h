@@ -52,10 +52,11 @@ bool FormatScheduleFile(const ScheduleList& list, const ScheduleOptions& options
 // file; an existing file keeps its attributes and a read-only one is not written. Returns
 // true when the file was written; false also when memory ran out or the schedule exceeds
 // the limits, with the reason in *problem and, for kKeptElsewhere, the name that holds the
-// new content in keptAs (kTextSize bytes).
+// new content in keptAs and, when the old file stays under its backup name, that name in
+// oldKeptAs (kTextSize bytes each; oldKeptAs empty otherwise).
 bool WriteScheduleFile(const char* path, const ScheduleList& list,
                        const ScheduleOptions& options, FileProblem* problem = nullptr,
-                       char* keptAs = nullptr);
+                       char* keptAs = nullptr, char* oldKeptAs = nullptr);
 
 // The editor's loader: clears list, then fills it and both options from the file. A file
 // that cannot be opened, exceeds the limits or needs more memory than there is leaves the

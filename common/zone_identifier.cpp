@@ -146,10 +146,8 @@ bool StartsWith(const char* text, const char* prefix) {
   return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
 }
 
-// Drops the blanks and dots the platform drops from the end of a path when it opens the
-// file (the runner's path joined from split arguments ends in a blank): before the
-// stream's name they would name another file. Neither byte is ever the second byte of a
-// character.
+// Drops the blanks and dots the platform drops from the end of a full path when it opens
+// the file. Neither byte is ever the second byte of a character.
 void DropTrailingBlanksAndDots(char* path) {
   std::size_t length = std::strlen(path);
   while (length > 0 && (path[length - 1] == ' ' || path[length - 1] == '.')) --length;
@@ -180,15 +178,14 @@ bool StreamOpenName(const char* fullPath, char* name, std::size_t capacity) {
 // or a path whose stream cannot be named, may be the internet's: kZoneInternet, so the
 // user is asked rather than the file run unasked.
 int ReadFileZone(const ZoneHost& host, const char* path) {
-  char trimmed[kFullPathSize];
-  if (!CopyText(trimmed, path)) return kZoneInternet;
-  DropTrailingBlanksAndDots(trimmed);
   // Without a file name the stream's name alone would be the current folder's stream.
-  if (trimmed[0] == '\0') return kNoZone;
-  // Resolved first: the long form takes the name as it is, and a "sub\..\" or a '/' in it
-  // would fail to open as if the file had no mark.
+  if (path[std::strspn(path, " .")] == '\0') return kNoZone;
+  // The path as given is resolved as the open resolves it ("." and ".." parts, '/', the
+  // last part's trailing dots and blanks), never trimmed first: "plan.tlf\." trimmed would
+  // be the folder "plan.tlf\", while the open reads the file plan.tlf. The long form takes
+  // the name as it is, so it too needs the resolved path.
   char full[kFullPathSize];
-  if (!host.fullPath(host.context, trimmed, full, sizeof full)) return kZoneInternet;
+  if (!host.fullPath(host.context, path, full, sizeof full)) return kZoneInternet;
   DropTrailingBlanksAndDots(full);
   long separator = LastPathSeparator(full);
   if (full[0] == '\0' || (separator >= 0 && full[separator + 1] == '\0')) return kNoZone;
@@ -214,6 +211,12 @@ int ReadFileZone(const ZoneHost& host, const char* path) {
 }
 
 }  // namespace
+
+void ResolveSchedulePath(const ZoneHost& host, char* path) {
+  char full[kFullPathSize];
+  if (path[0] == '\0' || !host.fullPath(host.context, path, full, sizeof full)) return;
+  if (std::strlen(full) < kTextSize) CopyText(path, kTextSize, full);
+}
 
 bool MayRunSchedule(const ZoneHost& host, const char* path, const char* caption) {
   int zone = ReadFileZone(host, path);

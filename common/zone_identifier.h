@@ -26,6 +26,12 @@ struct ZoneHost {
   void* context;
 };
 
+// Replaces path (kTextSize bytes) by its full form as the platform resolves it when it
+// opens the file, so the runner opens and asks about one spelling of the path. A path
+// whose full form cannot be made or does not fit stays as given: its open and its mark
+// then both go through the same resolution, by the platform and by MayRunSchedule.
+void ResolveSchedulePath(const ZoneHost& host, char* path);
+
 // True when the schedule at path may run: its Zone.Identifier stream is missing or names
 // no internet (3) or restricted (4) zone, or the user has answered yes to the question
 // (caption: the runner's title). A mark that is there but cannot be opened or read asks

@@ -76,6 +76,13 @@ DocumentHost FakeDocumentHost::host() {
   table.fileExists = [](void* context, const char* path) {
     return Fake(context).files.count(path) > 0;
   };
+  table.fileIdentity = [](void* context, const char* path, FileIdentity* identity) {
+    identity->index = Fake(context).identities[path];  // 0: no file known there
+    return identity->index != 0;
+  };
+  table.fullPath = [](void*, const char* path, char* full) {
+    return CopyText(full, kTextSize, path);
+  };
   table.loadSchedule = [](void* context, const char* path, ScheduleList& schedule,
                           ScheduleOptions& options, bool* wellFormed) {
     FakeDocumentHost& fake = Fake(context);
@@ -87,9 +94,10 @@ DocumentHost FakeDocumentHost::host() {
                              wellFormed);
   };
   table.writeSchedule = [](void* context, const char* path, const ScheduleList& schedule,
-                           const ScheduleOptions& options, char* keptAs) {
+                           const ScheduleOptions& options, char* keptAs, char* oldKeptAs) {
     FakeDocumentHost& fake = Fake(context);
     CopyText(keptAs, kTextSize, fake.keptAs.c_str());
+    CopyText(oldKeptAs, kTextSize, fake.oldKeptAs.c_str());
     if (fake.unwritable.count(path) > 0) return fake.failure;
     fake.files[path] = FormattedSchedule(schedule, options);
     fake.writes.push_back(path);

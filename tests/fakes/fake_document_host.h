@@ -47,10 +47,11 @@ struct FakeDocumentHost {
   // Files: path -> bytes. unreadable and unwritable make those operations fail, as failure
   // says, a kKeptElsewhere save naming keptAs.
   std::map<std::string, std::string> files;
+  std::map<std::string, uint64_t> identities;  // the names whose file's index is known
   std::set<std::string> unreadable;
   std::set<std::string> unwritable;
   FileProblem failure = FileProblem::kFailed;
-  std::string keptAs;
+  std::string keptAs, oldKeptAs;
   std::vector<std::string> writes;  // the paths written, in order
   int registrations = 0;
 

@@ -195,7 +195,62 @@ int32_t SetValue(void* context, RegKey, const char* path, const char* name, cons
 int32_t DeleteValue(void* context, RegKey, const char* path, const char* name) {
   MemoryRegistry& registry = RegistryOf(context);
   if (registry.shouldFail(RegCall::kDelete, Named(path, name))) return kErrorAccessDenied;
-  return registry.values.erase(Named(path, name)) > 0 ? 0 : kErrorFileNotFound;
+  std::size_t erased = registry.values.erase(Named(path, name));
+  erased += registry.binaries.erase(Named(path, name));
+  return erased > 0 ? 0 : kErrorFileNotFound;
+}
+
+int32_t QueryValue(void* context, RegKey, const char* path, const char* name, uint32_t* type,
+                   uint8_t* data, uint32_t capacity, uint32_t* size) {
+  MemoryRegistry& registry = RegistryOf(context);
+  std::string key = Named(path, name);
+  auto binary = registry.binaries.find(key);
+  auto text = registry.values.find(key);
+  std::string bytes;
+  if (binary != registry.binaries.end()) {
+    *type = kRegBinary;
+    bytes = binary->second;
+  } else if (text != registry.values.end()) {
+    *type = registry.expandable.count(key) ? kRegExpandString : kRegString;
+    bytes = text->second + '\0';
+  } else {
+    return kErrorFileNotFound;
+  }
+  *size = static_cast<uint32_t>(bytes.size());
+  if (bytes.size() > capacity) return kErrorMoreData;
+  if (!bytes.empty()) std::memcpy(data, bytes.data(), bytes.size());
+  return 0;
+}
+
+int32_t SetBinaryValue(void* context, RegKey, const char* path, const char* name,
+                       const uint8_t* data, uint32_t size) {
+  MemoryRegistry& registry = RegistryOf(context);
+  if (registry.shouldFail(RegCall::kSet, Named(path, name))) return kErrorAccessDenied;
+  registry.binaries[Named(path, name)] = std::string(reinterpret_cast<const char*>(data), size);
+  return 0;
+}
+
+// Both kinds of value of one key, in name order.
+int32_t EnumValue(void* context, RegKey, const char* path, uint32_t index,
+                  RegValueInfo* value) {
+  MemoryRegistry& registry = RegistryOf(context);
+  *value = RegValueInfo();
+  std::map<std::string, std::string> named;
+  const std::string prefix = std::string(path) + '@';
+  for (const auto* values : {&registry.values, &registry.binaries}) {
+    for (const auto& entry : *values) {
+      if (entry.first.compare(0, prefix.size(), prefix) == 0) named.insert(entry);
+    }
+  }
+  if (index >= named.size()) return kRegNoMoreItems;
+  auto found = std::next(named.begin(), index);
+  uint32_t size = 0;
+  QueryValue(context, 0, path, found->first.c_str() + prefix.size(), &value->type, nullptr, 0,
+             &size);
+  value->cut = !CopyText(value->name, found->first.c_str() + prefix.size());
+  if (value->type != kRegBinary) value->cut |= !CopyText(value->text, found->second.c_str());
+  value->foreign = registry.foreign.count(found->first) > 0;
+  return 0;
 }
 
 void ShowMessage(void* context, const char* text, const char* caption) {
@@ -321,6 +376,9 @@ RegistryHost MemoryRegistry::host() {
   result.readValue = ReadValue;
   result.setValue = SetValue;
   result.deleteValue = DeleteValue;
+  result.queryValue = QueryValue;
+  result.setBinaryValue = SetBinaryValue;
+  result.enumValue = EnumValue;
   result.showMessage = ShowMessage;
   result.notifyShell = NotifyShell;
   result.context = this;

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -81,6 +82,11 @@ struct MemoryRegistry {
   int notifications = 0;
   // Named values by "<key path>@<name>", unrecorded; kSet and kDelete rules on that fail them.
   std::map<std::string, std::string> values;
+  // Under the same names: REG_BINARY values (their bytes), the names of values above that
+  // are REG_EXPAND_SZ, and those an enumeration reports with characters outside ANSI.
+  std::map<std::string, std::string> binaries;
+  std::set<std::string> expandable;
+  std::set<std::string> foreign;
 
   // Used by the host functions.
   Node* nodeOf(RegKey key) const;

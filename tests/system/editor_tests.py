@@ -5,6 +5,7 @@ a second editor refused beside a runner that runs what the editor saved, open an
 save that fails, the run at logon, keys alone. GROUPS maps each group's name to its function.
 """
 import os
+import shutil
 import subprocess
 import time
 
@@ -690,7 +691,28 @@ def group_keyboard(run):
     close_runner(run, runner, hwnd, "the runner used with keys")
 
 
+def group_editor_utf8(run):
+    """Notepad's UTF-8 (no byte order mark), a Japanese name, a program in a Japanese folder:
+    the editor shows the item, the runner runs it."""
+    os.makedirs(os.path.join(run.work, "ツール"), exist_ok=True)
+    tool = os.path.join(run.work, "ツール", "起動.exe")
+    shutil.copyfile(run.exe("tl_probe.exe"), tool)
+    item = {"name": "メモ帳", "path": win_path(tool).decode("cp932"), "args": "読み"}
+    path = os.path.join(run.work, "予定.tlf")
+    with open(path, "wb") as out:
+        out.write(schedule_file([item], exit_after=True).decode("cp932").encode("utf-8"))
+    program, hwnd = start(run, path)
+    if hwnd:
+        check_equal(run, list_rows(run, hwnd), [expected_row(item)], "the UTF-8 schedule's row")
+        close_editor(run, program, hwnd, None, "the editor of the UTF-8 schedule")
+    runner = Program(run, run.exe("TLRun.exe"), b'"' + win_path(path) + b'"')
+    check_equal(run, [s.argv for s in wait_probes(run, 1)], [[sjis("読み")]],
+                "the runner runs the UTF-8 schedule's program in its Japanese folder")
+    check_ended(run, runner, 0, "the runner of the UTF-8 schedule")
+
+
 GROUPS = {
+    "editor_utf8": group_editor_utf8,
     "editor_start": group_editor_start,
     "editor_example": group_editor_example,
     "editor_list": group_editor_list,

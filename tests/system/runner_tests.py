@@ -761,7 +761,19 @@ def group_zone_mark(run):
         check_equal(run, [s.argv for s in wait_probes(run, count)][count - 1:], [[tag.encode()]],
                     f"{what}: the schedule runs")
         check_ended(run, program, 0, f"{what}: the runner after its run")
-
+    # A tail after the name (in a path of 251-256 bytes too) asks about the file read.
+    for folder in (run.work, os.path.join(run.work, "f" * (239 - len(win_path(run.work))))):
+        os.makedirs(folder, exist_ok=True)
+        schedule = write_schedule(run, os.path.join(folder, "plan.tlf"), [probe_item(run, "no")])
+        with open(schedule + ":Zone.Identifier", "wb") as mark:
+            mark.write(b"[ZoneTransfer]\r\nZoneId=3\r\n")
+        for tail in (b"\\plan.tlf\\.", b"\\plan.tlf\\sub\\..", b"\\sub\\..\\plan.tlf\\."):
+            program = Program(run, run.exe("TLRun.exe"), b'"' + win_path(folder) + tail + b'"')
+            reply = driver(run, "wait-messagebox", hex_arg(CAPTION_RUNNER), WAIT_MS)
+            check_equal(run, (reply.text("text") or b"").split(b"\n")[1:2], [win_path(schedule)],
+                        f"zone 3, ...{folder[-9:]}{tail.decode()}: asks about the file read")
+            answer(run, CAPTION_RUNNER, IDNO)
+            check_ended(run, program, 0, "zone 3 through a tail, No: the runner")
 
 def run_record_lines(run):
     """The lines of the run record in the prefix's local application data."""

@@ -15,6 +15,7 @@
 #include <commctrl.h>
 #include <psapi.h>
 #include <shellapi.h>
+#include <shlobj.h>
 #include <tlhelp32.h>
 
 #include <cstdio>
@@ -1483,6 +1484,56 @@ int CmdRegSet(int argc, char** argv) {
   return result == ERROR_SUCCESS ? 0 : kFailed;
 }
 
+// list-checks <hwnd> <ctrl-id>: each row's check box as "check=<image>" (0 none, 1 unchecked,
+// 2 checked).
+int CmdListChecks(int argc, char** argv) {
+  if (argc < 2) return kUsage;
+  HWND list = Control(ArgWindow(argv[0]), static_cast<int>(ArgNumber(argv[1])));
+  if (list == nullptr) return kFailed;
+  bool ok = false;
+  int rows = RowCount(list, &ok);
+  for (int row = 0; row < rows && ok; ++row) {
+    LRESULT state = SendTimeout(list, LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK, &ok);
+    std::printf("check=%d\n", static_cast<int>((state & LVIS_STATEIMAGEMASK) >> 12));
+  }
+  return ok ? 0 : kFailed;
+}
+
+// startup-folder: the user's Startup folder (created when missing) as "folder=<hex>".
+int CmdStartupFolder(int, char**) {
+  char folder[MAX_PATH];
+  if (FAILED(SHGetFolderPathA(nullptr, CSIDL_STARTUP | CSIDL_FLAG_CREATE, nullptr,
+                              SHGFP_TYPE_CURRENT, folder))) {
+    return kFailed;
+  }
+  PrintHexText("folder", folder);
+  return 0;
+}
+
+// make-shortcut <lnk> <target> <arguments>: a shortcut written through IShellLinkA.
+int CmdMakeShortcut(int argc, char** argv) {
+  if (argc < 3) return kUsage;
+  char path[kTextMax], target[kTextMax], arguments[kTextMax];
+  WCHAR widePath[MAX_PATH];
+  MultiByteToWideChar(CP_ACP, 0, ArgText(argv[0], path, sizeof path), -1, widePath, MAX_PATH);
+  CoInitialize(nullptr);
+  IShellLinkA* link = nullptr;
+  IPersistFile* file = nullptr;
+  HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                    IID_IShellLinkA, reinterpret_cast<void**>(&link));
+  if (SUCCEEDED(result)) {
+    link->SetPath(ArgText(argv[1], target, sizeof target));
+    link->SetArguments(ArgText(argv[2], arguments, sizeof arguments));
+    result = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
+  }
+  if (SUCCEEDED(result)) result = file->Save(widePath, TRUE);
+  if (file != nullptr) file->Release();
+  if (link != nullptr) link->Release();
+  CoUninitialize();
+  std::printf("done=%d\n", SUCCEEDED(result) ? 1 : 0);
+  return SUCCEEDED(result) ? 0 : kFailed;
+}
+
 // ---------------------------------------------------------------------------------------
 
 struct Subcommand {
@@ -1535,6 +1586,9 @@ const Subcommand kSubcommands[] = {
     {"reg-dump", CmdRegDump},
     {"reg-delete", CmdRegDelete},
     {"reg-set", CmdRegSet},
+    {"list-checks", CmdListChecks},
+    {"startup-folder", CmdStartupFolder},
+    {"make-shortcut", CmdMakeShortcut},
 };
 
 }  // namespace

@@ -25,7 +25,7 @@ set_tests_properties(wine_cleanup PROPERTIES FIXTURES_CLEANUP wine RUN_SERIAL TR
 set(WINE_GROUPS instance empty sequence stop_resume exit_option window launch_fields
     command_line malformed failure_notice failure_reasons association remover shell_open zone_mark editor_start
     editor_example editor_list editor_with_runner editor_new_open editor_save_failure
-    editor_logon keyboard
+    editor_logon keyboard editor_startup editor_utf8
     huge_file save_keeps_file)
 
 find_package(Python3 COMPONENTS Interpreter)

@@ -695,7 +695,7 @@ TEST_F(Association, RemovalClearsBothPlacesAndReportsWhatStays) {
     RunAssociationSequence(dialog.host(), ui, kConfirmation);
     MemoryRegistry remover;
     test.prepare(remover);
-    RunRemoverSequence(remover.host(), FakeAsk);
+    RunRemoverSequence(remover.host(), StartupFolderHost{}, FakeAsk);
 
     for (MemoryRegistry* registry : {&dialog, &remover}) {
       EXPECT_EQ(registry->allKeys(), test.remaining) << test.what;
@@ -889,7 +889,7 @@ TEST_F(Association, RemoverAnsweredNoTouchesNothing) {
   AddRunnerLayout("C:\\Tools");
   registry.values[kRunValue] = "\"C:\\Tools\\notepad.exe\" \"C:\\a.tlf\"";  // not a runner's
   gAnswerYes = false;
-  RunRemoverSequence(host, FakeAsk);
+  RunRemoverSequence(host, StartupFolderHost{}, FakeAsk);
   EXPECT_EQ(gQuestion,
             "Question: アプリケーション「Tarvilo」と.tlfファイルとの関連付けを解除します。\n"
             "なおアプリケーションファイル自体は削除されません。\nよろしいですか？");
@@ -902,7 +902,7 @@ TEST_F(Association, RemoverDeletesThenReadsBackThenReports) {
   AddEditorLayout("C:\\App");
   registry.values[kRunValue] = "\"D:\\x\\tlrun.EXE\" \"C:\\a.tlf\"";
   gAnswerYes = true;
-  RunRemoverSequence(host, FakeAsk);
+  RunRemoverSequence(host, StartupFolderHost{}, FakeAsk);
   EXPECT_EQ(gQuestion,
             "Question: アプリケーション「Tarvilo」と.tlfファイルとの関連付けを解除します。\n"
             "ログオン時の実行の登録も解除します。\n"
@@ -923,7 +923,7 @@ TEST_F(Association, RemoverReportsARunAtLogonItCannotDelete) {
   registry.values[kRunValue] = "C:\\TLRun.exe C:\\a.tlf";
   registry.failPath(RegCall::kDelete, kRunValue);
   gAnswerYes = true;
-  RunRemoverSequence(host, FakeAsk);
+  RunRemoverSequence(host, StartupFolderHost{}, FakeAsk);
   EXPECT_EQ(registry.values.count(kRunValue), 1u);
   EXPECT_EQ(registry.messages.back().caption, "Error");
 }
@@ -963,6 +963,9 @@ TEST_F(Association, LogonValueIsWrittenAsItIsReadBack) {
   std::string found(kTextSize, 'x');
   EXPECT_TRUE(RunnerBeside("C:\\App\\TLSet.exe", &found[0]));
   EXPECT_STREQ(found.c_str(), runner.c_str());
+  const std::string fullest = "C:\\" + std::string(246, 'a') + "\\TLRun.exe";  // 259 bytes
+  EXPECT_TRUE(RunnerBeside((fullest.substr(0, 250) + "x").c_str(), &found[0]));
+  EXPECT_EQ(found.c_str(), fullest);
   EXPECT_FALSE(RunnerBeside(("C:\\" + std::string(248, 'a') + "\\x").c_str(), &found[0]));
   EXPECT_STREQ(found.c_str(), "");
   found.assign(kTextSize, 'x');

@@ -288,6 +288,12 @@ TEST(EditorDocument, FailedSavesKeepFlagNameAndFile) {
                        ? "\nファイルは次の名前で残っています。\nC:\\~tlsave0.tmp"
                        : ""));
   }
+  editor.fake.oldKeptAs = "C:\\~tlback0.tmp";  // the old file left under the backup's name
+  SaveSchedule(editor.document);
+  EXPECT_EQ(editor.fake.messages.back().text,
+            std::string(kSaveFailed) +
+                "C:\\plan.tlf\nファイルは次の名前で残っています。\n"
+                "C:\\~tlsave0.tmp\n元のファイルは次の名前で残っています。\nC:\\~tlback0.tmp");
 
   // Untitled, save goes through the save-as dialog; cancelled, nothing changes.
   Editor untitled({"A"});
@@ -384,12 +390,15 @@ TEST(EditorDocument, OpenAndDropReplaceTheDocument) {
   OpenDroppedSchedule(editor.document, InUtf16, &wide[0]);
   EXPECT_EQ(editor.fake.messages.back().text,
             "ドロップされたファイルのパスが長すぎるため使えません。");
+  std::string japanese = "D:\\\x95\x5C.tlf";  // 表: counted otherwise, and still taken
+  editor.fake.files[japanese] = FakeDocumentHost::ScheduleBytes({"W"});
+  OpenDroppedSchedule(editor.document, InUtf16, &japanese[0]);          // opened: "W" below
   const std::string longest = "D:\\" + std::string(252, 'a') + ".tlf";  // 259 bytes
   editor.fake.files[longest] = FakeDocumentHost::ScheduleBytes({"C"});
   Drop(editor.document, longest + "x.tlf");
   EXPECT_EQ(editor.fake.messages.back().text,
             "ドロップされたファイルのパスが長すぎるため使えません。");
-  EXPECT_EQ(editor.names(), (Names{"Z"}));
+  EXPECT_EQ(editor.names(), (Names{"W"}));
 }
 
 // A file that did not read as a schedule is replaced only when the user says so.
@@ -410,9 +419,12 @@ TEST(EditorDocument, SavingOverAFileThatWasNotAScheduleAsks) {
   SaveSchedule(editor.document);
   editor.fake.files["C:\\pic.tlf"] = "notes";  // nor a save under another name
   OpenSchedule(editor.document);
-  editor.fake.savePaths = {"C:\\b.tlf"};
-  SaveScheduleAs(editor.document);
-  EXPECT_EQ(editor.fake.messages.size(), 3u);
+  // The same file under another case or its short name asks; another file does not.
+  editor.fake.identities = {{"C:\\pic.tlf", 7}, {"C:\\PIC~1.tlf", 7}, {"C:\\b.tlf", 8}};
+  editor.fake.answers = {false, false};  // No to both
+  editor.fake.savePaths = {"C:\\PIC.tlf", "C:\\PIC~1.tlf", "C:\\b.tlf"};
+  for (int save = 0; save < 3; ++save) SaveScheduleAs(editor.document);
+  EXPECT_EQ(editor.fake.messages.size(), 5u);
   EXPECT_EQ(editor.fake.writes, (Names{"C:\\pic.tlf", "C:\\pic.tlf", "C:\\b.tlf"}));
 }
 

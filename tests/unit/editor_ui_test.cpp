@@ -42,6 +42,7 @@ TEST(EditorUi, CommandTable) {
       {40048, EditorCommand::kSave},
       {40027, EditorCommand::kSaveAs},
       {40049, EditorCommand::kSaveAs},
+      {40061, EditorCommand::kImportStartup},
       {40022, EditorCommand::kExit},
       {40042, EditorCommand::kVersion},
       {1124, EditorCommand::kNone},

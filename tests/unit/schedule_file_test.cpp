@@ -13,6 +13,7 @@
 #include "fakes/test_files.h"
 #include "file_replace.h"
 #include "schedule_file.h"
+#include "text_encoding.h"
 
 namespace fs = std::filesystem;
 
@@ -301,7 +302,7 @@ TEST(ScheduleFileReader, WhatReadsAsASchedule) {
        good.substr(0, good.size() - 4), good + "\x1A\r\n"},
       {"\x89PNG\r\n\x1A\n", "x", "true", "TRUE\nfalse\n0\n", Header(2) + "\n",
        "false\nfalse\nabc\n", "false\nfalse\n1" + RecordText("A"), good + "more",
-       good + "\x1Amore"}};
+       good + "\x1Amore", Header(1) + RecordText(std::string("A\0B", 3))}};
   for (bool expected : {true, false}) {
     for (const std::string& bytes : kCases[expected ? 0 : 1]) {
       bool wellFormed = !expected;
@@ -309,6 +310,55 @@ TEST(ScheduleFileReader, WhatReadsAsASchedule) {
       EXPECT_EQ(wellFormed, expected) << bytes;
     }
   }
+}
+
+// Knows あ and 表 (second byte '\'); any other character past ASCII is "?".
+bool FakeUtf8ToCodePage932(void*, const char* utf8, std::size_t size, char* out, std::size_t,
+                           std::size_t* written, bool* lossy) {
+  std::map<std::string, std::string> known = {{"\xE3\x81\x82", "\x82\xA0"},
+                                              {"\xE8\xA1\xA8", "\x95\x5C"}};
+  std::string text(utf8, size), result;  // copied first: out may be the input's place
+  for (std::size_t i = 0, length = 1; i < size; i += length, length = 1) {
+    while (i + length < size && (text[i + length] & 0xC0) == 0x80) ++length;
+    std::string one = text.substr(i, length);
+    if (one[0] & 0x80) one = known.count(one) > 0 ? known[one] : (*lossy = true, "?");
+    result += one;
+  }
+  *written = result.copy(out, result.size());
+  return true;
+}
+
+TEST(ScheduleFileReader, Utf8FilesReadAsCodePage932) {
+  const TextConversionHost fake{FakeUtf8ToCodePage932, nullptr};
+  SetScheduleTextConversion(&fake);
+  const std::string kMark = "\xEF\xBB\xBF";
+  const std::string kCases[][4] = {
+      // byte order mark, name's line, name read, "" if lossy
+      {kMark, "\xE3\x81\x82", "\x82\xA0", "ok"},
+      {"", "\xE8\xA1\xA8!", "\x95\x5C!", "ok"},
+      {"", "\x95\x5C\x82\xA0", "\x95\x5C\x82\xA0", "ok"},  // Shift-JIS stays
+      {"", "\xE3\x81!\xC0\xAF\xED\xA0\x80", "\xE3\x81!\xC0\xAF\xED\xA0\x80", "ok"},  // no UTF-8
+      {"", "plan", "plan", "ok"},
+      {"", "\xF0\x9F\x98\x80\xE3\x81\x82", "?\x82\xA0", ""},  // no code page 932 form
+      {kMark, "a\xFF", "a?", ""},                             // not UTF-8 after the mark
+  };
+  for (const auto& [mark, line, read, formed] : kCases) {
+    std::string bytes =
+        mark + "true\r\ntrue\r\n1\r\n" + line + "\r\nC:\\a.exe\r\nnn\r\nnn\r\nfalse\r\n0";
+    ScheduleOptions options;
+    bool wellFormed = formed.empty();
+    std::string name = ParseEditor(bytes, &options, &wellFormed).at(0).name;
+    EXPECT_EQ(wellFormed, !formed.empty()) << read;
+    EXPECT_EQ(name + "|" + ParseRunner(bytes).at(0).name, read + "|" + read);
+    EXPECT_TRUE(options.showRunnerWindow && RunnerOptions(bytes).exitAfterRun) << read;
+  }
+  SetScheduleTextConversion(nullptr);
+  // Cut, overlong, a surrogate, past U+10FFFF; the first and last four-byte characters.
+  const std::pair<std::string, bool> kTexts[] = {
+      {"\xE3\x81!", false},       {"\xC1\xBF", false},         {"\xE0\x9F\xBF", false},
+      {"\xED\xA0\x80", false},    {"\xF0\x8F\xBF\xBF", false}, {"\xF4\x90\x80\x80", false},
+      {"\xF0\x90\x80\x80", true}, {"\xF4\x8F\xBF\xBF", true}};
+  for (const auto& [text, utf8] : kTexts) EXPECT_EQ(IsUtf8Text(text.data(), text.size()), utf8);
 }
 
 TEST(ScheduleFileReader, OptionWordsInTheEditor) {
@@ -399,12 +449,12 @@ TEST(ScheduleFileReader, FlagLines) {
 }
 
 TEST(ScheduleFileReader, DelayLines) {
-  std::string bytes = Header(5) + RecordText("A", "false", "abc") +
+  std::string bytes = Header(6) + RecordText("A", "false", "abc") +
                       RecordText("B", "false", "") + RecordText("C", "false", "99999999999") +
                       RecordText("D", "false", "-99999999999") +
-                      RecordText("E", "false", " -7 ");
+                      RecordText("F", "false", " \t ") + RecordText("E", "false", " -7 ");
   for (const auto& records : {ParseEditor(bytes), ParseRunner(bytes)}) {
-    ASSERT_EQ(records.size(), 5u);
+    ASSERT_EQ(records.size(), 6u);
     // A delay line without a number gives 0 and the records after it stay in place.
     EXPECT_EQ(records[0].delay, 0);
     EXPECT_EQ(records[1].name, "B");
@@ -412,8 +462,9 @@ TEST(ScheduleFileReader, DelayLines) {
     EXPECT_EQ(records[2].name, "C");
     EXPECT_EQ(records[2].delay, 2147483647);
     EXPECT_EQ(records[3].delay, -2147483647 - 1);
-    EXPECT_EQ(records[4].name, "E");
-    EXPECT_EQ(records[4].delay, -7);
+    EXPECT_EQ(records[4].delay, 0);  // blanks only: skipped on their own line
+    EXPECT_EQ(records[5].name, "E");
+    EXPECT_EQ(records[5].delay, -7);
   }
 }
 
@@ -956,11 +1007,11 @@ TEST(ScheduleFileWriter, EveryFailedStepLeavesAWholeFile) {
       {"old copied, both kept", F::kOldCopied, "old", {}, SaveOutcome::kFailed, 1},
       {"every backup name taken", F::kWorks, "old", {}, SaveOutcome::kNoFreeName, 201},
   };
-  // A usual folder, and one of 248 bytes where only short names fit beside "a.tlf".
+  // A usual folder; only short names beside "a" in one of 248 bytes, and to 259 in the last.
   for (std::string folder : {std::string("D:\\docs\\"), std::string(246, 'f') + "\\",
-                             std::string(248, 'f') + "\\"}) {
+                             std::string(248, 'f') + "\\", std::string(255, 'f') + "\\"}) {
     bool shortNames = folder.size() > 247;
-    std::string target = folder + (shortNames ? "a.tlf" : "plan.tlf");
+    std::string target = folder + (shortNames ? "a" : "plan.tlf");
     std::string names[] = {folder + (shortNames ? "~s0" : "~tlsave0.tmp"),
                            folder + (shortNames ? "~b0" : "~tlback0.tmp"), target};
     for (const Case& c : kCases) {
@@ -974,9 +1025,9 @@ TEST(ScheduleFileWriter, EveryFailedStepLeavesAWholeFile) {
         fake.files[folder + "~b" + std::to_string(n)] = "kept";  // long and short names
         fake.files[folder + "~tlback" + std::to_string(n) + ".tmp"] = "kept";
       }
-      char keptAs[kTextSize] = "x";
+      char keptAs[kTextSize] = "x", oldKeptAs[kTextSize] = "x";
       SaveOutcome outcome =
-          SaveFileSafely(fake.host(), target.c_str(), "new", 3, keptAs, kTextSize);
+          SaveFileSafely(fake.host(), target.c_str(), "new", 3, keptAs, kTextSize, oldKeptAs);
       SCOPED_TRACE(std::string(c.what) + (shortNames ? " (short names)" : ""));
       EXPECT_EQ(outcome, c.outcome);
       EXPECT_EQ(fake.files.size(), c.filesLeft);
@@ -984,8 +1035,10 @@ TEST(ScheduleFileWriter, EveryFailedStepLeavesAWholeFile) {
         EXPECT_EQ(keptAs, names[0]);
         EXPECT_EQ(fake.files[keptAs], "new");
         EXPECT_EQ(fake.files.count(target), 0u);
+        EXPECT_EQ(oldKeptAs, fake.files.count(names[1]) > 0 ? names[1] : "");  // the old file
       } else {
         EXPECT_STREQ(keptAs, "");
+        EXPECT_STREQ(oldKeptAs, "");
         EXPECT_EQ(fake.files[target], outcome == SaveOutcome::kSaved ? "new" : c.old);
       }
     }

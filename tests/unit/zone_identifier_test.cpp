@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <sstream>
 #include <string>
 
 #include "text.h"
@@ -9,20 +10,41 @@
 
 namespace {
 
+// The full path as Windows makes it, from the current folder C:\cur: '/' as '\', "." and
+// ".." parts resolved, the last part's trailing dots and blanks dropped.
+std::string WindowsFullPath(std::string path) {
+  std::replace(path.begin(), path.end(), '/', '\\');
+  if (path.find(':') != 1) path = "C:\\cur\\" + path;
+  std::string full = path.substr(0, 2), part;
+  for (std::istringstream parts(path.substr(2)); std::getline(parts, part, '\\');) {
+    if (part == ".." && full.size() > 2) full.erase(full.rfind('\\'));
+    if (part != "." && part != ".." && !part.empty()) full += "\\" + part;
+  }
+  return path.back() == '\\' ? full + "\\" : full.erase(full.find_last_not_of(". ") + 1);
+}
+
 struct FakeZone {
-  std::string content, opened, asked, full;  // full: the full path ("" the path as it is)
+  std::string content, opened, asked, full;  // full: the full path ("" as Windows makes it)
+  std::string marked;                        // when set, the one file whose stream is there
   StreamOpen open = StreamOpen::kOpened;
   bool readFails = false, answer = false;
 
   ZoneHost host() {
     auto full = [](void* context, const char* path, char* out, std::size_t capacity) {
       const std::string& given = static_cast<FakeZone*>(context)->full;
-      return CopyText(out, capacity, given.empty() ? path : given.c_str()) && given != "-";
+      return CopyText(out, capacity, (given.empty() ? WindowsFullPath(path) : given).c_str()) &&
+             given != "-";
     };
     auto open = [](void* context, const char* name, void** stream) {
-      static_cast<FakeZone*>(context)->opened = name;
+      FakeZone& fake = *static_cast<FakeZone*>(context);
+      fake.opened = name;
       *stream = context;
-      return static_cast<FakeZone*>(context)->open;
+      bool longForm = fake.opened.rfind("\\\\?\\", 0) == 0;
+      std::string file = fake.opened.substr(longForm ? 4 : 0);
+      // As Windows: a plain name of MAX_PATH bytes or more names nothing.
+      bool there = (longForm || file.size() < kTextSize) &&
+                   (fake.marked.empty() || file == fake.marked + ":Zone.Identifier");
+      return there ? fake.open : StreamOpen::kMissing;
     };
     auto read = [](void*, void* stream, char* buffer, std::size_t capacity) -> long {
       FakeZone& fake = *static_cast<FakeZone*>(stream);
@@ -115,6 +137,21 @@ TEST(ZoneIdentifier, OnlyInternetAndRestrictedZonesAsk) {
     MayRunSchedule(fake.host(), "plan.tlf", "Run's Tarvilo");
     EXPECT_EQ(fake.opened, opened + ":Zone.Identifier") << full;
   }
+  // The mark of the file the open reads, whatever the tail; the long form from 244 bytes.
+  for (const std::string tail :
+       {"\\plan.tlf", "\\plan.tlf\\.", "\\plan.tlf\\sub\\..", "\\sub\\..\\plan.tlf\\."}) {
+    for (std::size_t length : {30, 244, 259}) {
+      std::string folder = "C:\\" + std::string(length - 3 - tail.size(), 'f');
+      FakeZone fake;
+      fake.content = head + "ZoneId=3";
+      fake.marked = folder + "\\plan.tlf";
+      EXPECT_FALSE(MayRunSchedule(fake.host(), (folder + tail).c_str(), "Run's Tarvilo"))
+          << length << tail;
+    }
+  }
+  char path[kTextSize] = "sub/../plan.tlf\\.";  // the runner opens what it asks about
+  ResolveSchedulePath(FakeZone().host(), path);
+  EXPECT_STREQ(path, "C:\\cur\\plan.tlf");
   // The path joined from split arguments ends in a blank, which the file's name drops.
   FakeZone marked;
   marked.content = head + "ZoneId=3";
