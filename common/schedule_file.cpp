@@ -1,68 +1,19 @@
-// The schedule file (.tlf): the editor's writer, the editor's and the runner's readers and
-// the runner's option reading. Files (up to kMaxScheduleFileBytes) are read whole in binary
-// and given the C library's text-mode treatment here (CR LF reads as LF, a byte 0x1A ends
-// the file), and the writer puts CR LF itself, so the bytes on disk are the same whichever
-// platform wrote them.
+// The schedule file's readers: the editor's and the runner's, and the runner's option
+// reading, over a file's raw bytes. They give the bytes the C library's text-mode
+// treatment here (CR LF reads as LF, a byte 0x1A ends the file), so a file reads the same
+// on every platform, and tell whether the file read as a schedule. Reading the file from
+// disk is in schedule_file_load.cpp, writing in schedule_file_write.cpp.
 #include "schedule_file.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 
-#include "file_replace.h"
-#include "memory.h"
+#include "schedule_file_parts.h"
 #include "text.h"
 #include "text_encoding.h"
 
 namespace {
 
-// Longest text field the readers take back whole: the line, its line feed and the NUL
-// must fit in a 260-byte buffer.
-constexpr std::size_t kMaxFieldBytes = kTextSize - 2;
 constexpr std::size_t kOptionLineSize = 30;  // the runner's option line buffer
-
-// The line that stands for an empty arguments or working-folder text, written and read back
-// by its line alone.
-constexpr char kEmptyTextMarker[] = "nn";
-constexpr std::size_t kEmptyTextMarkerLength = sizeof kEmptyTextMarker - 1;
-
-// The two limits of schedule_file.h. A schedule of 100,000 items of usual length is about
-// 8 MB; twice that still reads whole at once without strain in a 32-bit process, whose 2 GB
-// of address space a file of several hundred MB used to exhaust (ending the program in the
-// allocation). The item limit keeps the records' memory bounded as well: 100,000 items take
-// about 130 MB, while 16 MB of the shortest possible records would ask for 3 GB.
-
-// ---- the byte block ----------------------------------------------------------------
-
-// Makes room for at least capacity bytes; false, with bytes unchanged, when memory ran out.
-bool ReserveBytes(ScheduleFileBytes& bytes, std::size_t capacity) {
-  if (capacity <= bytes.capacity) return true;
-  void* grown = ResizeBlock(bytes.data, capacity);
-  if (grown == nullptr) return false;
-  bytes.data = static_cast<char*>(grown);
-  bytes.capacity = capacity;
-  return true;
-}
-
-// Appends length bytes, doubling the block when it is full so that a long run of appends
-// copies each byte only a few times. False when memory ran out (nothing is appended).
-bool AppendBytes(ScheduleFileBytes& bytes, const char* text, std::size_t length) {
-  if (length == 0) return true;
-  if (length > bytes.capacity - bytes.size) {
-    std::size_t wanted = bytes.size + length;
-    std::size_t doubled = bytes.capacity * 2;
-    if (!ReserveBytes(bytes, doubled > wanted ? doubled : wanted)) return false;
-  }
-  std::memcpy(bytes.data + bytes.size, text, length);
-  bytes.size += length;
-  return true;
-}
-
-bool AppendString(ScheduleFileBytes& bytes, const char* text) {
-  return AppendBytes(bytes, text, std::strlen(text));
-}
-
-// ---- reading -------------------------------------------------------------------------
 
 // Gives text the treatment of a text-mode stream, in place: everything from the first 0x1A
 // on is dropped, and so is each CR that directly precedes a LF (a lone CR is kept, as the
@@ -269,39 +220,6 @@ FileProblem ReadRecords(TextReader& reader, int32_t count, ScheduleList& list) {
   return FileProblem::kNone;
 }
 
-// Reads the file's raw bytes, refusing (as unreadable) a file larger than
-// kMaxScheduleFileBytes: a huge or endless file is never held in memory. The stream's own
-// length is only a hint, as ftell's long cannot tell a size beyond 2 GB on Windows. A failed
-// allocation on the way is a failed read too, never the end of the program.
-FileProblem ReadWholeFile(const char* path, ScheduleFileBytes& bytes) {
-  if (path == nullptr || path[0] == '\0') return FileProblem::kFailed;
-  std::FILE* file = std::fopen(path, "rb");
-  // The C runtime gives ENOENT for a missing file, folder or drive alike.
-  if (file == nullptr) return errno == ENOENT ? FileProblem::kNotFound : FileProblem::kFailed;
-  FileProblem problem = FileProblem::kNone;
-  if (std::fseek(file, 0, SEEK_END) == 0) {
-    long length = std::ftell(file);
-    if (length > 0 && static_cast<unsigned long>(length) <= kMaxScheduleFileBytes &&
-        !ReserveBytes(bytes, static_cast<std::size_t>(length))) {
-      problem = FileProblem::kFailed;
-    }
-    std::rewind(file);
-  }
-  char chunk[16384];
-  std::size_t got;
-  while (problem == FileProblem::kNone &&
-         (got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-    if (got > kMaxScheduleFileBytes - bytes.size) {
-      problem = FileProblem::kTooLarge;
-    } else if (!AppendBytes(bytes, chunk, got)) {
-      problem = FileProblem::kFailed;
-    }
-  }
-  if (std::ferror(file) != 0) problem = FileProblem::kFailed;  // e.g. a folder opened by name
-  std::fclose(file);
-  return problem;
-}
-
 // Turns raw file bytes into text-mode bytes in place and reads them from the start. An
 // empty file has no block at all; its reader still gets a valid place to look at.
 TextReader TextModeReader(ScheduleFileBytes& bytes) {
@@ -316,6 +234,8 @@ bool BlankFrom(const ScheduleFileBytes& bytes, std::size_t from) {
   }
   return true;
 }
+
+}  // namespace
 
 // The three readers over raw file bytes, which they turn into text-mode bytes in place.
 // The two list readers change nothing for a file they refuse (ReadRecords). The editor's
@@ -382,77 +302,6 @@ ScheduleOptions ParseRunnerOptions(ScheduleFileBytes& bytes) {
   return options;
 }
 
-// ---- writing -------------------------------------------------------------------------
-
-// How a record's text line shows an empty text: name and path as an empty line, arguments
-// and working folder as the marker line.
-enum class EmptyText { kEmptyLine, kMarker };
-
-// One text line of a record. Only the text before its first line feed is written (a later
-// part would become lines of its own and shift every following record), nor anything from
-// a byte 0x1A on (the readers stop there); at most 258 bytes, cut at a character boundary.
-bool AppendTextLine(ScheduleFileBytes& out, const char* text, EmptyText empty) {
-  char line[kTextSize];
-  std::size_t length = 0;
-  while (length < kTextSize - 1 && text[length] != '\0' && text[length] != '\n' &&
-         text[length] != '\x1A') {
-    line[length] = text[length];
-    ++length;
-  }
-  line[length] = '\0';
-  length = FitTextLength(line, kMaxFieldBytes);
-  bool appended = length == 0 && empty == EmptyText::kMarker
-                      ? AppendBytes(out, kEmptyTextMarker, kEmptyTextMarkerLength)
-                      : AppendBytes(out, line, length);
-  return appended && AppendBytes(out, "\r\n", 2);
-}
-
-// A number line and the blank line after it.
-bool AppendNumberLine(ScheduleFileBytes& out, int32_t value) {
-  char number[16];
-  FormatText(number, sizeof number, "%d", static_cast<int>(value));
-  return AppendString(out, number) && AppendBytes(out, "\r\n\r\n", 4);
-}
-
-int32_t CountItems(const ScheduleList& list) {
-  int32_t count = 0;
-  for (const ScheduleItem* item = list.head; item != nullptr; item = item->next) ++count;
-  return count;
-}
-
-// The in-memory readers work on a copy, which they change in place. False when the copy
-// could not be made.
-bool CopyOfBytes(const char* bytes, std::size_t size, ScheduleFileBytes& copy) {
-  return bytes == nullptr || AppendBytes(copy, bytes, size);
-}
-
-// The save behind WriteScheduleFile.
-FileProblem WriteSchedule(const char* path, const ScheduleList& list,
-                          const ScheduleOptions& options, char* keptAs, char* oldKeptAs) {
-  if (path == nullptr || path[0] == '\0') return FileProblem::kFailed;
-  // A file the readers would refuse is not written: it could not be opened again.
-  if (CountItems(list) > kMaxScheduleItems) return FileProblem::kTooManyItems;
-  // Running out of memory while formatting fails the save like a full disk: the old file
-  // stays as it was and the editor keeps the schedule, so nothing is lost.
-  ScheduleFileBytes bytes;
-  FileProblem problem = FileProblem::kFailed;
-  bool formatted = FormatScheduleFile(list, options, bytes);
-  if (formatted && bytes.size > kMaxScheduleFileBytes) {
-    problem = FileProblem::kTooLarge;
-  } else if (formatted) {
-    SaveOutcome outcome = SaveFileSafely(PlatformFileHost(), path, bytes.data, bytes.size,
-                                         keptAs, kTextSize, oldKeptAs);
-    problem = outcome == SaveOutcome::kSaved           ? FileProblem::kNone
-              : outcome == SaveOutcome::kKeptElsewhere ? FileProblem::kKeptElsewhere
-              : outcome == SaveOutcome::kNoFreeName    ? FileProblem::kNoFreeName
-                                                       : FileProblem::kFailed;
-  }
-  FreeScheduleFileBytes(bytes);
-  return problem;
-}
-
-}  // namespace
-
 void StripNewline(char* text) {
   for (std::size_t i = 0; i < kTextSize && text[i] != '\0'; ++i) {
     if (text[i] == '\n') {
@@ -460,46 +309,6 @@ void StripNewline(char* text) {
       return;
     }
   }
-}
-
-void FreeScheduleFileBytes(ScheduleFileBytes& bytes) {
-  FreeBlock(bytes.data);
-  bytes = ScheduleFileBytes{};
-}
-
-bool FormatScheduleFile(const ScheduleList& list, const ScheduleOptions& options,
-                        ScheduleFileBytes& bytes) {
-  bytes.size = 0;
-  // The count written is the number of items actually in the list, so the file always
-  // holds as many records as its count line says.
-  int32_t count = CountItems(list);
-  bool formatted =
-      ReserveBytes(bytes, 32 + static_cast<std::size_t>(count) * 96) &&
-      AppendString(bytes, options.showRunnerWindow ? "true\r\n" : "false\r\n") &&
-      AppendString(bytes, options.exitAfterRun ? "true\r\n\r\n" : "false\r\n\r\n") &&
-      AppendNumberLine(bytes, count);
-  for (const ScheduleItem* item = list.head; formatted && item != nullptr; item = item->next) {
-    formatted = AppendTextLine(bytes, item->name, EmptyText::kEmptyLine) &&
-                AppendTextLine(bytes, item->path, EmptyText::kEmptyLine) &&
-                AppendTextLine(bytes, item->arguments, EmptyText::kMarker) &&
-                AppendTextLine(bytes, item->workFolder, EmptyText::kMarker) &&
-                AppendString(bytes, item->pathIsEnvVar != 0 ? "true\r\n" : "false\r\n") &&
-                AppendNumberLine(bytes, item->delaySeconds);
-  }
-  if (!formatted) FreeScheduleFileBytes(bytes);
-  return formatted;
-}
-
-bool WriteScheduleFile(const char* path, const ScheduleList& list,
-                       const ScheduleOptions& options, FileProblem* problem, char* keptAs,
-                       char* oldKeptAs) {
-  char kept[kTextSize] = "";
-  char oldKept[kTextSize] = "";
-  FileProblem result = WriteSchedule(path, list, options, kept, oldKept);
-  if (problem != nullptr) *problem = result;
-  if (keptAs != nullptr) CopyText(keptAs, kTextSize, kept);
-  if (oldKeptAs != nullptr) CopyText(oldKeptAs, kTextSize, oldKept);
-  return result == FileProblem::kNone;
 }
 
 FileProblem ParseScheduleText(const char* bytes, std::size_t size, ScheduleList& list,
@@ -528,46 +337,6 @@ ScheduleOptions ParseRunnerOptionsText(const char* bytes, std::size_t size) {
   ScheduleOptions options;
   if (CopyOfBytes(bytes, size, text)) options = ParseRunnerOptions(text);
   FreeScheduleFileBytes(text);
-  return options;
-}
-
-bool LoadScheduleFile(const char* path, ScheduleList& list, ScheduleOptions& options,
-                      FileProblem* problem, bool* wellFormed) {
-  list.clear();
-  ScheduleFileBytes bytes;
-  // A file that cannot be read leaves the options with their values.
-  bool formed = false;
-  FileProblem result = ReadWholeFile(path, bytes);
-  if (result == FileProblem::kNone) result = ParseSchedule(bytes, list, options, &formed);
-  FreeScheduleFileBytes(bytes);
-  if (problem != nullptr) *problem = result;
-  if (wellFormed != nullptr) *wellFormed = formed;
-  return result == FileProblem::kNone;
-}
-
-const char* ReadLimitText(FileProblem problem) {
-  static_assert(kMaxScheduleItems == 100000, "the message names the limit");
-  if (problem == FileProblem::kTooLarge) return "ファイルが大きすぎるため読み込めません。\n";
-  if (problem == FileProblem::kTooManyItems) {
-    return "アイテムが100000個を超えるため読み込めません。\n";
-  }
-  return nullptr;
-}
-
-bool LoadRunnerSchedule(const char* path, ScheduleList& list, FileProblem* problem) {
-  ScheduleFileBytes bytes;
-  FileProblem found = ReadWholeFile(path, bytes);
-  if (found == FileProblem::kNone) found = ParseRunnerSchedule(bytes, list);
-  FreeScheduleFileBytes(bytes);
-  if (problem != nullptr) *problem = found;
-  return found == FileProblem::kNone;
-}
-
-ScheduleOptions ReadRunnerOptions(const char* path) {
-  ScheduleFileBytes bytes;
-  ScheduleOptions options;
-  if (ReadWholeFile(path, bytes) == FileProblem::kNone) options = ParseRunnerOptions(bytes);
-  FreeScheduleFileBytes(bytes);
   return options;
 }
 
