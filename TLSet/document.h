@@ -21,6 +21,8 @@ struct FileIdentity {
   uint64_t index = 0;
 };
 
+// The Win32 host is Win32DocumentHost in TLSet/document_host.cpp, where each member is Host
+// and its name (writeSchedule: HostWriteSchedule); the fake is tests/fakes/fake_document_host.
 struct DocumentHost {
   // The first selected row of the list view, -1 when none is selected.
   int32_t (*selectedRow)(void* context);

@@ -9,7 +9,9 @@
 enum class NewFileResult { kWritten, kNameTaken, kFailed };
 enum class FileState { kMissing, kReplaceable, kRefused, kUnknown };
 
-// The file operations of a save: the platform's (PlatformFileHost) or a test's fake.
+// The file operations of a save: the platform's or a test's fake. The Win32 host is
+// PlatformFileHost in common/file_replace_win.cpp (the Linux one in file_replace_posix.cpp),
+// where each member is Host and its name (fileState: HostFileState).
 struct FileHost {
   // Creates the file at path, which must not exist yet (an existing file is never opened),
   // writes bytes into it and flushes them to disk. kNameTaken when something of that name

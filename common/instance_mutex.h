@@ -4,6 +4,7 @@
 
 enum class MutexCreation { kCreated, kAlreadyExists, kFailed };
 
+// The Win32 host is Win32InstanceMutexHost in common/instance_mutex_win.cpp.
 struct InstanceMutexHost {
   // True when a mutex of that name exists already (another copy holds it).
   bool (*exists)(void* context, const char* name);

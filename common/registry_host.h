@@ -36,6 +36,8 @@ constexpr RegKey kCurrentUserRoot = 0x80000011u;
 // The platform's registry as the routines over it see it. Results are 0 on success, like
 // Win32. Every key is created or opened with full access, one level at a time. A parent is
 // an open key or one of the roots.
+// The Win32 host is Win32RegistryHost in common/registry_win.cpp, where each member is the
+// function of the same name in UpperCamelCase (createKey: CreateKey).
 struct RegistryHost {
   // Creates or opens parent\name; on failure *key is kNoKey.
   int32_t (*createKey)(void* context, RegKey parent, const char* name, RegKey* key);

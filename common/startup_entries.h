@@ -23,6 +23,8 @@ struct StartupFile {
 using VisitStartupFileFn = void (*)(void* visitContext, const StartupFile& file);
 
 // The file system and the system as the startup listing sees them.
+// The Win32 host is Win32StartupFolderHost in common/startup_folder_win.cpp, where each
+// member is the function of the same name in UpperCamelCase.
 struct StartupFolderHost {
   // Calls visit for each entry of the user's Startup folder, "." and ".." excepted.
   void (*listStartupFolder)(void* context, VisitStartupFileFn visit, void* visitContext);

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 
+// The Win32 host is Win32TextConversion in common/text_encoding_win.cpp.
 struct TextConversionHost {
   // Converts size bytes of UTF-8 into code page 932 at out (capacity bytes, which may be
   // the input's own place: no character grows). A sequence that is not UTF-8 and a

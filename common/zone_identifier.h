@@ -11,6 +11,8 @@
 // none); or there but not to be opened (no access, a network error).
 enum class StreamOpen { kOpened, kMissing, kFailed };
 
+// The Win32 host is Win32ZoneHost in common/zone_identifier_win.cpp, where each member is
+// the function of the same name in UpperCamelCase.
 struct ZoneHost {
   // The full path the platform opens for path (folder parts and separators resolved) into
   // fullPath (capacity bytes); false when it cannot be made or does not fit.
