@@ -464,6 +464,7 @@ LRESULT OnTaskbarCreated() {
 LRESULT OnDestroy() {
   // Also when the window goes inside a launch (the shell may run a message loop there):
   // the tick that is under way then launches nothing more.
+  RecordRunClosed(runnerState.record, runnerState.sequencer);
   SequencerEnd(runnerState.sequencer);
   DestroyWindow(runnerState.statusList);
   DestroyWindow(runnerState.resumeButton);

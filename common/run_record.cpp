@@ -88,6 +88,17 @@ void RecordSequencerReport(RunRecord& record, const SequencerReport& report) {
   }
 }
 
+void RecordRunClosed(RunRecord& record, const LaunchSequencer& sequencer) {
+  int count = 0;
+  for (const ScheduleItem* item = sequencer.waitingItem; item != nullptr; item = item->next) {
+    ++count;
+  }
+  if (count == 0) return;
+  char text[kLineSize];
+  FormatText(text, sizeof text, "実行中止 (未起動 %d 件)", count);
+  WriteLine(record, text);
+}
+
 void FormatRecordLine(const RecordTime& time, const char* text, char* line,
                       std::size_t capacity) {
   FormatText(line, capacity, "%04d-%02d-%02d %02d:%02d:%02d ", static_cast<int>(time.year),

@@ -53,6 +53,10 @@ void RecordMessage(RunRecord& record, const char* message);
 // What the sequencer reported: launches, failures, stop, resume and the run's end.
 void RecordSequencerReport(RunRecord& record, const SequencerReport& report);
 
+// The runner is closed before its last launch: the run ends there, and the line says how
+// many items it did not start. Nothing once every item was launched ("実行終了" said it).
+void RecordRunClosed(RunRecord& record, const LaunchSequencer& sequencer);
+
 // One line of the record, CR LF included, into line (capacity bytes): the time stamp
 // "yyyy-mm-dd hh:mm:ss", a blank and the text, whose own line breaks become blanks. A
 // text too long for the line is cut at a whole character.

@@ -65,6 +65,9 @@ TEST(RunRecord, LinesOfARun) {
     files.appendRefused = refused;
     RunRecord record;
     ASSERT_TRUE(RunRecordOpen(record, files.host(), "C:\\Users\\me\\AppData\\Local"));
+    FakeRecordFiles closedFiles;  // a run closed after its first launch
+    RunRecord closed;
+    ASSERT_TRUE(RunRecordOpen(closed, closedFiles.host(), "C:\\closed"));
     ScheduleItem items[] = {Item("メモ帳", "C:\\Windows\\notepad.exe", 1),
                             Item("ない", "C:\\no\\such.exe", 2)};
     items[0].next = &items[1];
@@ -79,9 +82,11 @@ TEST(RunRecord, LinesOfARun) {
     RecordRunStart(record, "C:\\予定\\朝.tlf");
     SequencerStart(sequencer, &items[0]);
     fake.advance(sequencer, 1000);
+    RecordRunClosed(closed, sequencer);  // closed here: one item not started
     SequencerStop(sequencer);
     SequencerResume(sequencer);
     fake.advance(sequencer, 2000);
+    RecordRunClosed(record, sequencer);  // after the last launch: nothing more
     EXPECT_EQ(fake.launchedNames(), (std::vector<std::string>{"メモ帳", "ない"}));
     EXPECT_EQ(files.files[kLog], refused ? ""
                                          : "2026-12-09 08:30:00 実行開始 C:\\予定\\朝.tlf\r\n"
@@ -92,6 +97,8 @@ TEST(RunRecord, LinesOfARun) {
                                            "2026-12-09 08:30:04 失敗 ない (C:\\no\\such.exe): "
                                            "ファイルが見つかりません。\r\n"
                                            "2026-12-09 08:30:05 実行終了\r\n");
+    EXPECT_EQ(closedFiles.files["C:\\closed\\Tarvilo\\run.log"],
+              "2026-12-09 08:30:00 実行中止 (未起動 1 件)\r\n");
     SequencerEnd(sequencer);
   }
 }
