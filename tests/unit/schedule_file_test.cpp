@@ -353,11 +353,13 @@ TEST(ScheduleFileReader, Utf8FilesReadAsCodePage932) {
     EXPECT_TRUE(options.showRunnerWindow && RunnerOptions(bytes).exitAfterRun) << read;
   }
   SetScheduleTextConversion(nullptr);
-  // Cut, overlong, a surrogate, past U+10FFFF; the first and last four-byte characters.
+  // Cut, overlong, a surrogate, past U+10FFFF; the first and last four-byte characters; a
+  // lone continuation byte, a lead without its second byte, the last two-byte character.
   const std::pair<std::string, bool> kTexts[] = {
       {"\xE3\x81!", false},       {"\xC1\xBF", false},         {"\xE0\x9F\xBF", false},
       {"\xED\xA0\x80", false},    {"\xF0\x8F\xBF\xBF", false}, {"\xF4\x90\x80\x80", false},
-      {"\xF0\x90\x80\x80", true}, {"\xF4\x8F\xBF\xBF", true}};
+      {"\xF0\x90\x80\x80", true}, {"\xF4\x8F\xBF\xBF", true},  {"\x80\xE3\x81\x82", false},
+      {"\xE3\x41\x82", false},    {"\xDF\xBF", true}};
   for (const auto& [text, utf8] : kTexts) EXPECT_EQ(IsUtf8Text(text.data(), text.size()), utf8);
 }
 

@@ -249,3 +249,25 @@ TEST(StartupImport, StepsStopAtTheFirstRefusalAndPutBackExactly) {
     FreeDocument(document);
   }
 }
+
+// An entry that is off already keeps its own bytes and date, and its record is the only one;
+// a put-back the registry refuses is no success, and its record stays for another try.
+TEST(StartupImport, AnEntryOffAlreadyAndARefusedPutBack) {
+  const std::string offSince =
+      std::string("\x03\0\0\0", 4) + "\x11\x22\x33\x44\x55\x66\x77\x01";
+  MemoryRegistry registry;
+  FakeFolder folder;
+  registry.values[kRun + "Off"] = "off.exe";
+  registry.binaries[kApproved + "Run@Off"] = offSince;
+  StartupList list;
+  ListStartupEntries(registry.host(), folder.host(), list);
+  ASSERT_EQ(list.count, 1);
+  list.entries[0].chosen = true;
+  EXPECT_TRUE(SwitchOffChosen(registry.host(), folder.host(), list));
+  EXPECT_EQ(registry.binaries[kApproved + "Run@Off"], offSince);
+  EXPECT_EQ(registry.binaries[kRecord + "Run@Off"], offSince);
+  EXPECT_TRUE(HasTakenOverRecords(registry.host()));
+  registry.failPath(RegCall::kSet, kApproved + "Run@Off");
+  EXPECT_FALSE(PutBackAllTakenOver(registry.host(), folder.host()));
+  EXPECT_TRUE(HasTakenOverRecords(registry.host()));
+}
