@@ -354,12 +354,14 @@ TEST(ScheduleFileReader, Utf8FilesReadAsCodePage932) {
   }
   SetScheduleTextConversion(nullptr);
   // Cut, overlong, a surrogate, past U+10FFFF; the first and last four-byte characters; a
-  // lone continuation byte, a lead without its second byte, the last two-byte character.
+  // lone continuation byte, a lead without its second byte, the first and last leads of each
+  // length and the last character before the surrogates.
   const std::pair<std::string, bool> kTexts[] = {
       {"\xE3\x81!", false},       {"\xC1\xBF", false},         {"\xE0\x9F\xBF", false},
       {"\xED\xA0\x80", false},    {"\xF0\x8F\xBF\xBF", false}, {"\xF4\x90\x80\x80", false},
       {"\xF0\x90\x80\x80", true}, {"\xF4\x8F\xBF\xBF", true},  {"\x80\xE3\x81\x82", false},
-      {"\xE3\x41\x82", false},    {"\xDF\xBF", true}};
+      {"\xE3\x41\x82", false},    {"\xDF\xBF", true},          {"\xC2\xA9", true},
+      {"\xEF\xBD\x9E", true},     {"\xED\x9F\xBF", true}};
   for (const auto& [text, utf8] : kTexts) EXPECT_EQ(IsUtf8Text(text.data(), text.size()), utf8);
 }
 

@@ -251,21 +251,32 @@ TEST(StartupImport, StepsStopAtTheFirstRefusalAndPutBackExactly) {
 }
 
 // An entry that is off already keeps its own bytes and date, and its record is the only one;
-// a put-back the registry refuses is no success, and its record stays for another try.
+// entries left unchosen are not touched; a put-back the registry refuses is no success, and
+// its record stays for another try. The default value is never listed, a name that only
+// starts with "Tarvilo" is, and a shortcut is named without its extension.
 TEST(StartupImport, AnEntryOffAlreadyAndARefusedPutBack) {
   const std::string offSince =
       std::string("\x03\0\0\0", 4) + "\x11\x22\x33\x44\x55\x66\x77\x01";
   MemoryRegistry registry;
   FakeFolder folder;
   registry.values[kRun + "Off"] = "off.exe";
+  registry.values[kRun + "TarviloX"] = "x.exe";
+  registry.values[kRun] = "default.exe";
   registry.binaries[kApproved + "Run@Off"] = offSince;
+  folder.add("b.lnk");
   StartupList list;
   ListStartupEntries(registry.host(), folder.host(), list);
-  ASSERT_EQ(list.count, 1);
-  list.entries[0].chosen = true;
+  std::set<std::string> names;
+  for (int i = 0; i < list.count; ++i) {
+    names.insert(list.entries[i].name);
+    list.entries[i].chosen =
+        names.count("Off") > 0 && std::string(list.entries[i].name) == "Off";
+  }
+  EXPECT_EQ(names, (std::set<std::string>{"Off", "TarviloX", "b"}));
   EXPECT_TRUE(SwitchOffChosen(registry.host(), folder.host(), list));
   EXPECT_EQ(registry.binaries[kApproved + "Run@Off"], offSince);
   EXPECT_EQ(registry.binaries[kRecord + "Run@Off"], offSince);
+  EXPECT_EQ(registry.binaries.size(), 2u);  // nothing for the unchosen entries
   EXPECT_TRUE(HasTakenOverRecords(registry.host()));
   registry.failPath(RegCall::kSet, kApproved + "Run@Off");
   EXPECT_FALSE(PutBackAllTakenOver(registry.host(), folder.host()));
