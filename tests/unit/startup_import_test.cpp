@@ -94,6 +94,8 @@ TEST(StartupImport, ListsAndSplitsEachEntryAsWindowsDoes) {
       {"%SystemRoot%\\d.exe /q",
        {"C:\\Windows\\d.exe"},
        "|C:\\Windows\\d.exe|/q|C:\\Windows\\"},
+      // A REG_SZ value is taken as it stands, with no variable expanded.
+      {"\"%SystemRoot%\\e.exe\"", {}, "|%SystemRoot%\\e.exe||%SystemRoot%\\"},
       // Expanded to 259 bytes, and to 260.
       {"%LOCALAPPDATA%\\" + e228, {}, "|" + local + e228 + "||" + local},
       {"%LOCALAPPDATA%\\" + e228 + "e", {}, "|||"},
@@ -103,7 +105,7 @@ TEST(StartupImport, ListsAndSplitsEachEntryAsWindowsDoes) {
     FakeFolder folder;
     folder.files = c.files;
     registry.values[kRun + "App"] = c.command;
-    if (c.command[0] == '%') registry.expandable.insert(kRun + "App");
+    if (c.command[0] == '%') registry.expandable.insert(kRun + "App");      // REG_EXPAND_SZ
     registry.values[kRun + "tarvilo"] = "\"C:\\TLRun.exe\" \"C:\\a.tlf\"";  // never listed
     StartupList list;
     ListStartupEntries(registry.host(), folder.host(), list);
