@@ -38,8 +38,9 @@ ID_ASSOCIATE_BOX = 1002
 IDOK, IDCANCEL, IDYES, IDNO = 1, 2, 6, 7
 
 # Generous limits: a program start under Wine takes a few hundred milliseconds, more on a
-# loaded two-core machine. Nothing here is a timing claim; waits end as soon as they can.
-WAIT_MS = 15000
+# loaded two-core machine, and far more through qemu-user (TARVILO_WAIT_MS, tools/smoke32.sh).
+# Nothing here is a timing claim; waits end as soon as they can.
+WAIT_MS = int(os.environ.get("TARVILO_WAIT_MS", "15000"))
 
 
 # ---------------------------------------------------------------------------------------
@@ -147,7 +148,7 @@ class Reply:
         return default if value is None else int(value)
 
 
-def driver(run, *args, timeout=60):
+def driver(run, *args, timeout=60 + WAIT_MS // 1000):
     # The output goes through a file, not a pipe: a program that the driver starts (the
     # shell's open verb) inherits the driver's output handles and would hold a pipe open.
     command = ["wine", run.exe("tl_driver.exe")] + [str(a) for a in args]
