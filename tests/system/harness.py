@@ -37,9 +37,8 @@ EDITOR_VERB = sjis("TLSetで起動する")
 ID_ASSOCIATE_BOX = 1002
 IDOK, IDCANCEL, IDYES, IDNO = 1, 2, 6, 7
 
-# Generous limits (TARVILO_WAIT_MS: through qemu-user a start takes minutes): a program start
-# under Wine takes a few hundred milliseconds, more on a loaded two-core machine. Nothing
-# here is a timing claim; waits end as soon as they can.
+# Generous limits (TARVILO_WAIT_MS for qemu-user): a program start under Wine takes a few hundred
+# milliseconds, more on a loaded two-core machine. No timing claims: waits end when they can.
 WAIT_MS = int(os.environ.get("TARVILO_WAIT_MS", "15000"))
 
 

@@ -3,8 +3,8 @@ import os
 import shutil
 
 from harness import (
-    EDITOR_VERB, IDNO, IDOK, WAIT_MS, Program, answer, check, check_ended, check_equal, driver,
-    hex_arg, registry_dump, wait_probes, win_path)
+    IDNO, IDOK, WAIT_MS, Program, add_with_reg_exe, answer, check, check_ended, check_equal,
+    driver, hex_arg, registry_dump, wait_probes, win_path)
 from editor_tests import CAPTION_EDITOR, CMD_CTRL_S, file_bytes
 from remover_tests import CAPTION_FINISH, CAPTION_QUESTION
 
@@ -17,8 +17,7 @@ def shipped(run, name):
 
 
 def group_smoke_runner(run):
-    """The runner on the sample: every launch arrives, with its arguments, in its folder.
-    Each item's program is the probe (a variable's item through a variable naming it)."""
+    """The runner on the sample, each item's program the probe: every launch arrives."""
     lines = file_bytes(SAMPLE).split(b"\r\n")
     probe = win_path(run.exe("tl_probe.exe"))
     run.env["TL_SMOKE_PROBE"] = probe.decode("cp932")
@@ -31,7 +30,6 @@ def group_smoke_runner(run):
         copy.write(b"\r\n".join(lines))
     program = Program(run, shipped(run, "TLRun.exe"), b'"' + win_path(schedule) + b'"', debug=DEBUG)
     starts = wait_probes(run, len(items), WAIT_MS + 1000 * sum(int(lines[i + 5]) for i in items))
-    # Each item's arguments and folder; without one ("nn") the runner's own.
     expected = sorted((lines[i + 2], (lines[i + 3] if lines[i + 3] != b"nn" else
                                       win_path(run.work)).lower()) for i in items)
     check_equal(run, sorted((s.tail, s.cwd.rstrip(b"\\").lower()) for s in starts), expected,
@@ -58,8 +56,7 @@ def group_smoke_editor(run):
 
 def group_smoke_remover(run):
     """The remover answered No keeps the association as it was."""
-    driver(run, "reg-set", hex_arg(b"tlf_auto_file\\shell\\" + EDITOR_VERB + b"\\command"),
-           hex_arg(b'"' + win_path(shipped(run, "TLSet.exe")) + b'" "%1"'))
+    add_with_reg_exe(run, "HKCR\\tlf_auto_file\\shell\\open\\command", '"TLRun.exe" "%1"')
     before = registry_dump(run)
     program = Program(run, shipped(run, "TLUninstaller.exe"), debug=DEBUG)
     check(run, answer(run, CAPTION_QUESTION, IDNO), "the remover asks; answered No")
