@@ -3,12 +3,15 @@
 # make build builds only. Each first installs what a fresh Debian 12 machine lacks.
 # The Wine steps run the 32-bit programs, or the 64-bit build where the host runs no
 # 32-bit code (tools/wine_host.sh; TARVILO_WINE_ARCH=32 or 64 forces either).
+# make smoke32 runs the 32-bit programs that ship once on the sample schedule: directly where
+#              Wine's 32-bit loader runs, through qemu-user where the kernel runs no 32-bit
+#              code (tools/smoke32.sh; .ci/run calls it after make test).
 # make mutate  plants faults in the core one at a time and reports which the tests catch,
 #              the older core and the newer files each with its own figure (a private copy
 #              of the committed sources; slow, not part of make test).
 # make dist    builds the programs and packs build/dist/tarvilo-<version>-win32.zip.
 # make screenshots  takes the pictures in docs/images/ of the programs under Wine.
-.PHONY: all build bootstrap native win32 win64 test run clean format mutate dist screenshots
+.PHONY: all build bootstrap native win32 win64 test smoke32 run clean format mutate dist screenshots
 
 JOBS ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
@@ -40,6 +43,9 @@ build: win32 win64 native
 
 test: build
 	@tools/wine_host.sh ctest --test-dir build/native --output-on-failure
+
+smoke32: win32 win64
+	@tools/smoke32.sh
 
 run: build
 	@tools/run-sample.sh

@@ -12,6 +12,13 @@ for p in cmake make g++ clang libclang-rt-14-dev googletest libgtest-dev libbenc
          fonts-ipafont-gothic imagemagick clang-format x11-utils python3; do
   have_pkg "$p" || need+=("$p")
 done
+# Where the kernel runs no 32-bit code, the 32-bit programs start only through qemu-user
+# (make smoke32). Asked once Wine's 32-bit loader is installed and can be tried.
+QemuNeeded() {
+  have_pkg wine32:i386 && ! /usr/lib/wine/wine --version >/dev/null 2>&1 &&
+    ! have_pkg qemu-user-static
+}
+QemuNeeded && need+=(qemu-user-static)
 locale_ok=1
 locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$' || locale_ok=0
 
@@ -30,6 +37,10 @@ if [ ${#need[@]} -gt 0 ]; then
   fi
   $SUDO apt-get update -qq
   $SUDO apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+fi
+if QemuNeeded; then
+  echo "bootstrap: installing qemu-user-static (this host runs no 32-bit programs)"
+  $SUDO apt-get install -y -qq --no-install-recommends qemu-user-static >/dev/null
 fi
 
 if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then

@@ -37,9 +37,9 @@ EDITOR_VERB = sjis("TLSetで起動する")
 ID_ASSOCIATE_BOX = 1002
 IDOK, IDCANCEL, IDYES, IDNO = 1, 2, 6, 7
 
-# Generous limits: a program start under Wine takes a few hundred milliseconds, more on a
-# loaded two-core machine. Nothing here is a timing claim; waits end as soon as they can.
-WAIT_MS = 15000
+# Generous limits (TARVILO_WAIT_MS for qemu-user): a program start under Wine takes a few hundred
+# milliseconds, more on a loaded two-core machine. No timing claims: waits end when they can.
+WAIT_MS = int(os.environ.get("TARVILO_WAIT_MS", "15000"))
 
 
 # ---------------------------------------------------------------------------------------
@@ -152,7 +152,7 @@ class Reply:
         return default if value is None else int(value)
 
 
-def driver(run, *args, timeout=60):
+def driver(run, *args, timeout=60 + WAIT_MS // 1000):
     # The output goes through a file, not a pipe: a program that the driver starts (the
     # shell's open verb) inherits the driver's output handles and would hold a pipe open.
     folder = run.balloon_bin if args and args[0] == "balloon-text" else run.bin

@@ -30,8 +30,7 @@ from harness import Run, end_everything  # noqa: E402
 # and, for figures that are no test, BENCHMARKS (the same). A new program's tests are one
 # more module here, and their group names in WINE_GROUPS of wine_tests.cmake.
 MODULES = ["runner_tests", "remover_tests", "editor_tests", "file_tests", "startup_tests",
-           "core_tests",
-           "runner_bench", "editor_bench"]
+           "core_tests", "smoke_tests", "runner_bench", "editor_bench"]
 
 
 def collect_groups():
