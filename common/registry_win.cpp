@@ -5,6 +5,7 @@
 #include <shlobj.h>
 
 #include "association.h"
+#include "text_win.h"
 
 namespace {
 
@@ -197,17 +198,6 @@ int32_t SetBinaryValue(void*, RegKey rootKey, const char* path, const char* name
   return result;
 }
 
-// Wide text into the ANSI code page; false when a character has no form there (no best-fit
-// stand-ins: a lookalike would name another value or file) or it does not fit.
-bool ToAnsi(const wchar_t* wide, int wideLength, char* text, bool* foreign) {
-  BOOL usedDefault = FALSE;
-  int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, wideLength, text,
-                                   static_cast<int>(kTextSize) - 1, nullptr, &usedDefault);
-  text[length > 0 ? length : 0] = '\0';
-  if (usedDefault) *foreign = true;
-  return length > 0 || wideLength == 0;
-}
-
 int32_t EnumValue(void*, RegKey rootKey, const char* path, uint32_t index,
                   RegValueInfo* value) {
   *value = RegValueInfo();
@@ -221,7 +211,7 @@ int32_t EnumValue(void*, RegKey rootKey, const char* path, uint32_t index,
   result = RegEnumValueW(key, index, name, &nameLength, nullptr, &type, nullptr, &dataSize);
   if (result == ERROR_SUCCESS) {
     value->type = type;
-    value->cut = !ToAnsi(name, static_cast<int>(nameLength), value->name, &value->foreign);
+    value->cut = !WideToAnsi(name, static_cast<int>(nameLength), value->name, &value->foreign);
     if (type == REG_SZ || type == REG_EXPAND_SZ) {
       // Read again by name at its own size; a string value may lack its terminating zero.
       wchar_t* data = static_cast<wchar_t*>(HeapAlloc(GetProcessHeap(), 0, dataSize + 2));
@@ -233,7 +223,7 @@ int32_t EnumValue(void*, RegKey rootKey, const char* path, uint32_t index,
       } else {
         int length = static_cast<int>(size / sizeof(wchar_t));
         while (length > 0 && data[length - 1] == L'\0') --length;
-        if (!ToAnsi(data, length, value->text, &value->foreign)) value->cut = true;
+        if (!WideToAnsi(data, length, value->text, &value->foreign)) value->cut = true;
       }
       if (data != nullptr) HeapFree(GetProcessHeap(), 0, data);
     }

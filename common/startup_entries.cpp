@@ -20,18 +20,6 @@ const char kFolderSettingsFile[] = "desktop.ini";
 const char kProgramExtension[] = ".exe";
 constexpr int32_t kErrorFileNotFound = 2;
 
-// Only compared with the ASCII names above: a double-byte character, whose lead byte is
-// never ASCII, can never match them, so folding single bytes is enough.
-bool SameAsciiName(const char* text, const char* asciiName) {
-  for (; *text != '\0' && *asciiName != '\0'; ++text, ++asciiName) {
-    char a = *text >= 'A' && *text <= 'Z' ? static_cast<char>(*text - 'A' + 'a') : *text;
-    char b = *asciiName >= 'A' && *asciiName <= 'Z' ? static_cast<char>(*asciiName - 'A' + 'a')
-                                                    : *asciiName;
-    if (a != b) return false;
-  }
-  return *text == '\0' && *asciiName == '\0';
-}
-
 bool IsBlank(char byte) { return byte == ' ' || byte == '\t'; }
 
 const char* SkipBlanks(const char* scan) {
@@ -119,7 +107,7 @@ struct FolderVisit {
 void AddStartupFile(void* visitContext, const StartupFile& file) {
   FolderVisit& visit = *static_cast<FolderVisit*>(visitContext);
   if (file.directory || file.hidden || file.system) return;
-  if (SameAsciiName(file.name, kFolderSettingsFile)) return;
+  if (SameIgnoringCase(file.name, kFolderSettingsFile)) return;
   if (visit.list->count >= kMaxStartupEntries) return;
   StartupEntry& entry = visit.list->entries[visit.list->count++];
   entry = StartupEntry();
@@ -195,7 +183,7 @@ void ListStartupEntries(const RegistryHost& registry, const StartupFolderHost& f
        ++index) {
     if (value.type != kRegString && value.type != kRegExpandString) continue;
     bool defaultValue = value.name[0] == '\0' && !value.cut && !value.foreign;
-    if (defaultValue || SameAsciiName(value.name, kOwnRunValue)) continue;
+    if (defaultValue || SameIgnoringCase(value.name, kOwnRunValue)) continue;
     StartupEntry& entry = list.entries[list.count++];
     entry = StartupEntry();
     AddRunValue(folders, value, entry);

@@ -5,17 +5,15 @@
 #include <shlobj.h>
 
 #include "startup_entries.h"
+#include "text_win.h"
 
 namespace {
 
-// Wide text into the ANSI code page without best-fit stand-ins (a lookalike would name
-// another file); false when a character has no form there or it does not fit.
+// A file or folder name in the ANSI code page; false when a character has no form there
+// or it does not fit.
 bool ToAnsi(const wchar_t* wide, char* text) {
-  BOOL usedDefault = FALSE;
-  int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, text,
-                                   static_cast<int>(kTextSize), nullptr, &usedDefault);
-  if (length == 0) text[0] = '\0';
-  return length > 0 && !usedDefault;
+  bool foreign = false;
+  return WideToAnsi(wide, lstrlenW(wide), text, &foreign) && !foreign;
 }
 
 // The folder with a trailing backslash, wide; false when the shell does not know it.

@@ -10,8 +10,8 @@ tests caught and which survived.
 The faults come in two parts, each with its own figure: --count of them in the older core,
 and --newer-count in the newer files (NEWER_CODE: the safe save, the zone mark, the logon
 value, the list rows, run at logon, the runner's notice, the Tab order, the launch reasons,
-the run record and the runner's load texts), so the newer code's figure is not drowned out
-by the larger older core.
+the run record, the runner's load texts, UTF-8 reading and the startup import), so the
+newer code's figure is not drowned out by the larger older core.
 
 It never touches the checkout it is started from: the sources of --rev are exported
 (git archive) into a private temporary folder, one copy and one build folder per job, and
@@ -50,12 +50,14 @@ OPERATORS = [
 NUMBER = re.compile(r"(?<![\w.])(\d+)(?![\w.])")
 # The editor's portable rules, which the core tests run as well.
 EDITOR_CORE = ["TLSet/document.cpp", "TLSet/item_form.cpp", "TLSet/editor_ui.cpp",
-               "TLSet/run_at_logon.cpp"]
+               "TLSet/run_at_logon.cpp", "TLSet/startup_import.cpp"]
 # The newer files, sampled apart from the rest (see --newer-count).
 NEWER_CODE = ["common/file_replace.cpp", "common/zone_identifier.cpp",
               "common/logon_run.cpp", "common/list_rows.cpp", "TLSet/run_at_logon.cpp",
               "common/runner_notice.cpp", "common/focus_cycle.cpp", "common/launch_reason.cpp",
-              "common/run_record.cpp", "common/runner_load.cpp"]
+              "common/run_record.cpp", "common/runner_load.cpp", "common/text_encoding.cpp",
+              "common/startup_entries.cpp", "common/startup_takeover.cpp",
+              "TLSet/startup_import.cpp"]
 
 
 def blank_comments_and_literals(text):
