@@ -68,6 +68,8 @@ TEST(RunRecord, LinesOfARun) {
     FakeRecordFiles closedFiles;  // a run closed after its first launch
     RunRecord closed;
     ASSERT_TRUE(RunRecordOpen(closed, closedFiles.host(), "C:\\closed"));
+    RunRecord none;
+    EXPECT_FALSE(RunRecordOpen(none, closedFiles.host(), "")) << "no folder, no record";
     ScheduleItem items[] = {Item("メモ帳", "C:\\Windows\\notepad.exe", 1),
                             Item("ない", "C:\\no\\such.exe", 2)};
     items[0].next = &items[1];

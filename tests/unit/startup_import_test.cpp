@@ -160,7 +160,7 @@ TEST(StartupImport, ListsStatesAndWhatCannotBeTakenOver) {
 TEST(StartupImport, StepsStopAtTheFirstRefusalAndPutBackExactly) {
   const std::string before2("\x02\0\0\0", 4), before6("\x06\0\0\0\x01", 5),
       stop = "取り込みを止めました（";
-  enum Refusal { kAll, kFull, kNoSave, kSaveFails, kNoLogon, kNoSwitch, kKept };
+  enum Refusal { kAll, kFull, kNoSave, kSaveFails, kNoLogon, kLogonFails, kNoSwitch, kKept };
   const struct {
     Refusal refusal;
     ImportStop stop;
@@ -174,6 +174,8 @@ TEST(StartupImport, StepsStopAtTheFirstRefusalAndPutBackExactly) {
       {kNoSave, ImportStop::kSave, 4, false, false, false, stop + "スケジュールの保存）。"},
       {kSaveFails, ImportStop::kSave, 4, false, false, false, stop + "スケジュールの保存）。"},
       {kNoLogon, ImportStop::kLogon, 4, true, false, false,
+       stop + "ログオン時に実行の登録）。"},
+      {kLogonFails, ImportStop::kLogon, 4, true, false, false,
        stop + "ログオン時に実行の登録）。"},
       {kNoSwitch, ImportStop::kSwitchOff, 4, true, true, false,
        stop + "Windows のスタートアップの無効化）。"},
@@ -191,6 +193,7 @@ TEST(StartupImport, StepsStopAtTheFirstRefusalAndPutBackExactly) {
     const std::string other = "\"C:\\App\\TLRun.exe\" \"D:\\other.tlf\"";
     if (c.refusal == kNoLogon) registry.values[kRun + "Tarvilo"] = other;
     fake.answers = {c.refusal != kNoLogon};
+    if (c.refusal == kLogonFails) registry.failPath(RegCall::kSet, kRun + "Tarvilo");
     if (c.refusal == kNoSwitch)
       registry.failPath(RegCall::kSet, kApproved + "StartupFolder@b.lnk");
     registry.values[kRun + "One"] = "one.exe";
